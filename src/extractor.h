@@ -1,0 +1,29 @@
+// Extracting one IXF archive into a directory of its own.
+#ifndef VELDOR_EXTRACTOR_H_
+#define VELDOR_EXTRACTOR_H_
+
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+/// Extracts every image of archive |name| (a bare name in the current
+/// directory) into the directory named after it, as 00000000.BMP,
+/// 00000001.BMP, ..., keeping a count on |console|.  Returns 0 when the run
+/// can go on (the archive was extracted, or rejected as not an IXF archive),
+/// with the current directory as it was on entry; or 1 on a fatal failure,
+/// with errno telling why and the current directory left wherever it was.
+int extract_archive(const char *name, FILE *console);
+
+/// The directory an archive's images go to: its name up to the last dot,
+/// or the whole name without a dot; empty for "." and "..".
+std::string archive_directory_name(const std::string &name);
+
+/// Results of copy_entry.
+enum { copy_done = 0, copy_cut_short = 1, copy_failed = -1 };
+
+/// Copies the next |length| bytes of |archive| to image file |fd|.  Returns
+/// copy_done, or copy_cut_short when the archive ended first (everything it
+/// had is written), or copy_failed with errno set on a read or write error.
+int copy_entry(FILE *archive, int fd, int32_t length);
+
+#endif  // VELDOR_EXTRACTOR_H_

@@ -1,0 +1,200 @@
+// The platform layer on POSIX systems.
+#include "platform.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// The directory that enter_directory left, as a descriptor, so that the way
+// back does not depend on what ".." is.
+int return_fd = -1;
+
+// ASCII upper case only: names are bytes, not text in any locale.
+std::string upper_case(const std::string &name) {
+  std::string up = name;
+  for (char &c : up)
+    if (c >= 'a' && c <= 'z')
+      c = c - 'a' + 'A';
+  return up;
+}
+
+// True when |name| ends in ".IXF" in any case and has something before it.
+bool has_archive_extension(const char *name) {
+  size_t len = strlen(name);
+  return len > 4 && upper_case(name + len - 4) == ".IXF";
+}
+
+// True for regular files, and for symbolic links that lead to one.
+bool is_plain_file(const struct dirent *entry) {
+  if (entry->d_type == DT_REG)
+    return true;
+  if (entry->d_type != DT_LNK && entry->d_type != DT_UNKNOWN)
+    return false;
+  struct stat st;
+  return stat(entry->d_name, &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool archive_order(const std::string &a, const std::string &b) {
+  std::string ua = upper_case(a), ub = upper_case(b);
+  return ua != ub ? ua < ub : a < b;
+}
+
+// Closes |fd| without disturbing errno.
+void close_quietly(int fd) {
+  int saved = errno;
+  close(fd);
+  errno = saved;
+}
+
+}  // namespace
+
+int find_archives(std::vector<std::string> *names) {
+  names->clear();
+  DIR *dir = opendir(".");
+  if (!dir)
+    return -1;
+  // A failing readdir ends the search as the end of the directory does.
+  while (struct dirent *entry = readdir(dir)) {
+    // Hidden files are those whose names begin with a dot.
+    if (entry->d_name[0] == '.' || !has_archive_extension(entry->d_name))
+      continue;
+    if (is_plain_file(entry))
+      names->push_back(entry->d_name);
+  }
+  closedir(dir);
+  std::sort(names->begin(), names->end(), archive_order);
+  if (names->empty()) {
+    errno = ENOENT;
+    return -1;
+  }
+  return 0;
+}
+
+FILE *open_archive(const char *name) {
+  // Non-blocking, so that a FIFO put in the archive's place after the
+  // search cannot stall the run; anything but a regular file is refused.
+  int fd = open(name, O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0)
+    return nullptr;
+  struct stat st;
+  if (fstat(fd, &st) != 0) {
+    close_quietly(fd);
+    return nullptr;
+  }
+  if (!S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = EINVAL;
+    return nullptr;
+  }
+  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+  FILE *archive = fdopen(fd, "rb");
+  if (!archive)
+    close_quietly(fd);
+  return archive;
+}
+
+int make_directory(const char *name) {
+  return mkdir(name, 0777);
+}
+
+int enter_directory(const char *name) {
+  // O_PATH needs no read right on the directory, only the right to reach it.
+  int fd = open(".", O_PATH | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0)
+    return -1;
+  if (chdir(name) != 0) {
+    close_quietly(fd);
+    return -1;
+  }
+  if (return_fd >= 0)
+    close(return_fd);
+  return_fd = fd;
+  return 0;
+}
+
+int leave_directory() {
+  if (return_fd < 0) {
+    errno = EBADF;
+    return -1;
+  }
+  if (fchdir(return_fd) != 0)
+    return -1;
+  close(return_fd);
+  return_fd = -1;
+  return 0;
+}
+
+int create_image_file(const char *name) {
+  // O_NOFOLLOW refuses a symbolic link; O_NONBLOCK keeps a FIFO without a
+  // reader from stalling the open.  Neither changes a regular file.
+  int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK |
+                          O_CLOEXEC, 0666);
+  if (fd >= 0) {
+    struct stat st;
+    if (fstat(fd, &st) != 0) {
+      close_quietly(fd);
+      return -1;
+    }
+    if (S_ISREG(st.st_mode)) {
+      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+      return fd;
+    }
+    close(fd);
+  } else if (errno != ELOOP && errno != ENXIO) {
+    return -1;
+  }
+  // Something other than a regular file stands in the image's place:
+  // replace it rather than write through it.
+  if (unlink(name) != 0)
+    return -1;
+  return open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+}
+
+int write_image_data(int fd, const void *data, size_t size) {
+  const char *p = static_cast<const char *>(data);
+  while (size > 0) {
+    ssize_t n = write(fd, p, size);
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      return -1;
+    }
+    p += n;
+    size -= static_cast<size_t>(n);
+  }
+  return 0;
+}
+
+int close_image_file(int fd) {
+  return close(fd);
+}
+
+void setup_console() {
+  if (isatty(STDOUT_FILENO))
+    setvbuf(stdout, nullptr, _IONBF, 0);
+  else
+    setvbuf(stdout, nullptr, _IOFBF, 512);
+  setvbuf(stderr, nullptr, _IONBF, 0);
+}
+
+int write_console(FILE *stream, const char *text, size_t size) {
+  // One fwrite per message, so that an unbuffered console gets each
+  // message in one piece.
+  std::string out;
+  out.reserve(size + 8);
+  for (size_t i = 0; i < size; i++) {
+    if (text[i] == '\n')
+      out += '\r';
+    out += text[i];
+  }
+  if (fwrite(out.data(), 1, out.size(), stream) != out.size())
+    return -1;
+  return 0;
+}

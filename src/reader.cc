@@ -1,0 +1,49 @@
+// Reading the IXF archive layout.
+#include "reader.h"
+
+namespace {
+
+// Offsets within an entry.
+const int size_offset = 18;  // width, then height, 4 bytes each
+const int header_size = 26;  // up to the end of the height
+
+// Little-endian on every host.
+uint32_t load_le32(const unsigned char *p) {
+  return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 |
+         uint32_t(p[3]) << 24;
+}
+
+// Reads a 32-bit two's-complement value without relying on how the
+// compiler converts out-of-range unsigned values.
+int32_t to_signed(uint32_t v) {
+  return v <= INT32_MAX ? int32_t(v) : -int32_t(~v) - 1;
+}
+
+}  // namespace
+
+int32_t entry_length(int32_t width, int32_t height) {
+  // Unsigned arithmetic wraps by definition; signed overflow would not.
+  return to_signed(uint32_t(width) * uint32_t(height) * 3u + 56u);
+}
+
+int verify_archive(FILE *archive) {
+  if (fseek(archive, image_area_offset, SEEK_SET) != 0)
+    return 1;
+  if (getc(archive) != 'B' || getc(archive) != 'M')
+    return 1;
+  fseek(archive, -2, SEEK_CUR);
+  return 0;
+}
+
+int32_t read_entry_length(FILE *archive) {
+  // The signature and both sizes in one read: an entry too short to hold
+  // them ends the image area just as a wrong signature does.
+  unsigned char header[header_size];
+  if (fread(header, sizeof header, 1, archive) != 1)
+    return end_of_images;
+  if (header[0] != 'B' || header[1] != 'M')
+    return end_of_images;
+  fseek(archive, -header_size, SEEK_CUR);
+  return entry_length(to_signed(load_le32(header + size_offset)),
+                      to_signed(load_le32(header + size_offset + 4)));
+}

@@ -1,0 +1,51 @@
+// veldor: copies the bitmap images out of the IXF archives of SimCity 3000
+// in the current directory, one directory per archive.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "console.h"
+#include "extractor.h"
+#include "platform.h"
+
+namespace {
+
+const char credit[] =
+    "les auteurs de veldor (page du projet et suivi des tickets : "
+    "voir le fichier README)";
+
+// Reports the failure that errno records, on standard error, and gives the
+// run's exit status.
+int report_fatal() {
+  int error = errno;
+  // Progress already written comes first in a log of both streams.
+  fflush(stdout);
+  console_printf(stderr, "\nError (VELDOR.EXE): %s\n", strerror(error));
+  return -1;
+}
+
+}  // namespace
+
+int main() {
+  setup_console();
+  console_printf(stdout,
+                 "Extracteur de fichiers BitMaP depuis des archives IXF\n"
+                 "Version %d.%02d pour SimCity 3000\npar %s",
+                 1, 0, credit);
+  console_printf(stdout, "\n");
+
+  std::vector<std::string> archives;
+  if (find_archives(&archives) != 0)
+    return report_fatal();
+  for (const std::string &name : archives)
+    if (extract_archive(name.c_str(), stdout) != 0)
+      return report_fatal();
+
+  console_printf(stdout, "\nEx\x82" "cution achev\x82" "e.");
+  // A console that could not take the output is a failure like any other.
+  if (fflush(stdout) != 0 || ferror(stdout))
+    return report_fatal();
+  return 0;
+}
