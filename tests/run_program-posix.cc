@@ -14,7 +14,9 @@
 
 run_result run_program(const std::string &program, const std::string &dir,
                        const run_options &options) {
-  std::string out_path = dir + "/../stdout", err_path = dir + "/../stderr";
+  std::string out_path = options.stdout_path.empty() ? dir + "/../stdout"
+                                                     : options.stdout_path;
+  std::string err_path = dir + "/../stderr";
   run_result result;
   pid_t pid = fork();
   if (pid == 0) {
@@ -32,6 +34,7 @@ run_result run_program(const std::string &program, const std::string &dir,
       limit.rlim_cur = limit.rlim_max = rlim_t(options.file_size_limit);
       setrlimit(RLIMIT_FSIZE, &limit);
     }
+    alarm(60);  // a program that hangs fails its test instead of stalling it
     execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
     _exit(127);
   }
@@ -40,7 +43,7 @@ run_result run_program(const std::string &program, const std::string &dir,
     return result;
   if (WIFEXITED(status))
     result.status = WEXITSTATUS(status);
-  result.out = read_file(out_path);
+  result.out = options.stdout_path.empty() ? read_file(out_path) : "";
   result.err = options.merge_streams ? "" : read_file(err_path);
   return result;
 }

@@ -7,6 +7,7 @@
 struct run_options {
   bool merge_streams = false;   // standard error into standard output
   long file_size_limit = -1;    // bytes a written file may reach; -1: none
+  std::string stdout_path;      // standard output elsewhere, not read back
 };
 
 struct run_result {

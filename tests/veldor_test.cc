@@ -302,4 +302,17 @@ TEST_F(Veldor, PutsProgressBeforeTheReportInAMergedLog) {
   EXPECT_EQ(r.status, 255);
 }
 
+
+TEST_F(Veldor, ReportsAConsoleThatCannotBeWritten) {
+  if (!fs::exists("/dev/full"))
+    GTEST_SKIP() << "no /dev/full here";
+  put("A.IXF", make_archive({make_image(4, 4, 1)}));
+  run_options options;
+  options.stdout_path = "/dev/full";
+  run_result r = run_program(VELDOR_PROGRAM, work_, options);
+  EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): No space left on device\r\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));
+}
+
 }  // namespace
