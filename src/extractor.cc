@@ -4,14 +4,11 @@
 #include <cerrno>
 
 #include "console.h"
+#include "copy.h"
 #include "platform.h"
 #include "reader.h"
 
 namespace {
-
-// Large enough that system calls cost little next to the bytes they move,
-// small enough to stay out of the way; never a whole image.
-char copy_buffer[64 * 1024];
 
 // Writes every image entry of |archive| into the current directory.
 // Returns 0 at the end of the image area, or 1 with errno set.
@@ -51,20 +48,6 @@ int extract_images(FILE *archive, const char *name, FILE *console) {
 std::string archive_directory_name(const std::string &name) {
   std::string base = name.substr(0, name.rfind('.'));
   return base == "." || base == ".." ? std::string() : base;
-}
-
-int copy_entry(FILE *archive, int fd, int32_t length) {
-  size_t left = size_t(length);
-  while (left > 0) {
-    size_t want = left < sizeof copy_buffer ? left : sizeof copy_buffer;
-    size_t got = fread(copy_buffer, 1, want, archive);
-    if (got > 0 && write_image_data(fd, copy_buffer, got) != 0)
-      return copy_failed;
-    if (got < want)
-      return ferror(archive) ? copy_failed : copy_cut_short;
-    left -= got;
-  }
-  return copy_done;
 }
 
 int extract_archive(const char *name, FILE *console) {

@@ -18,12 +18,4 @@ int extract_archive(const char *name, FILE *console);
 /// or the whole name without a dot; empty for "." and "..".
 std::string archive_directory_name(const std::string &name);
 
-/// Results of copy_entry.
-enum { copy_done = 0, copy_cut_short = 1, copy_failed = -1 };
-
-/// Copies the next |length| bytes of |archive| to image file |fd|.  Returns
-/// copy_done, or copy_cut_short when the archive ended first (everything it
-/// had is written), or copy_failed with errno set on a read or write error.
-int copy_entry(FILE *archive, int fd, int32_t length);
-
 #endif  // VELDOR_EXTRACTOR_H_

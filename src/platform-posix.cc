@@ -132,29 +132,17 @@ int leave_directory() {
 }
 
 int create_image_file(const char *name) {
-  // O_NOFOLLOW refuses a symbolic link; O_NONBLOCK keeps a FIFO without a
-  // reader from stalling the open.  Neither changes a regular file.
-  int fd = open(name, O_WRONLY | O_CREAT | O_TRUNC | O_NOFOLLOW | O_NONBLOCK |
-                          O_CLOEXEC, 0666);
-  if (fd >= 0) {
-    struct stat st;
-    if (fstat(fd, &st) != 0) {
-      close_quietly(fd);
-      return -1;
-    }
-    if (S_ISREG(st.st_mode)) {
-      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-      return fd;
-    }
-    close(fd);
-  } else if (errno != ELOOP && errno != ENXIO) {
-    return -1;
-  }
+  // O_NOFOLLOW refuses a symbolic link; O_NONBLOCK refuses a FIFO without a
+  // reader rather than wait for one, and changes nothing for a regular file.
+  const int flags = O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC;
+  int fd = open(name, flags | O_TRUNC, 0666);
+  if (fd >= 0 || (errno != ELOOP && errno != ENXIO))
+    return fd;
   // Something other than a regular file stands in the image's place:
   // replace it rather than write through it.
   if (unlink(name) != 0)
     return -1;
-  return open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+  return open(name, flags | O_EXCL, 0666);
 }
 
 int write_image_data(int fd, const void *data, size_t size) {
@@ -170,6 +158,34 @@ int write_image_data(int fd, const void *data, size_t size) {
     size -= static_cast<size_t>(n);
   }
   return 0;
+}
+
+long copy_in_kernel(FILE *archive, int fd, long length) {
+  int in = fileno(archive);
+  off_t start = in < 0 ? -1 : ftello(archive);
+  if (start < 0)
+    return 0;  // not a file the kernel can copy from
+  off_t at = start;
+  while (at - start < length) {
+    size_t want = size_t(length - (at - start));
+    ssize_t n = copy_file_range(in, &at, fd, nullptr, want, 0);
+    if (n == 0)
+      break;  // the end of the archive
+    if (n < 0) {
+      if (errno == EINTR)
+        continue;
+      // Refusals (old kernels, different file systems, files the kernel
+      // cannot copy between) leave the rest to the caller's own copy.
+      if (errno != ENOSYS && errno != EXDEV && errno != EINVAL &&
+          errno != EOPNOTSUPP)
+        return -1;
+      break;
+    }
+  }
+  // The stream reads on from where the kernel's copy ended.
+  if (fseeko(archive, at, SEEK_SET) != 0)
+    return -1;
+  return long(at - start);
 }
 
 int close_image_file(int fd) {
