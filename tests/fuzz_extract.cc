@@ -1,0 +1,47 @@
+// libFuzzer target: arbitrary bytes as an archive, through the reader and
+// the extractor, in a folder of the fuzzer's own.  Whatever the input, the
+// extraction must end, succeed, and write no more than the archive holds.
+#include <cerrno>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "archive_writer.h"
+#include "extractor.h"
+#include "run_program.h"
+
+namespace fs = std::filesystem;
+
+extern "C" int LLVMFuzzerInitialize(int *, char ***) {
+  fs::current_path(make_temp_dir());
+  return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
+  // An odd first byte gives the bytes as they are; an even one puts them
+  // after the prefix, where the images are, so that the fuzzer need not
+  // learn 20 KB of prefix to get there.
+  std::string bytes;
+  if (size > 0 && data[0] % 2 == 0)
+    bytes.assign(prefix_size, '\0');
+  if (size > 0)
+    bytes.append(reinterpret_cast<const char *>(data) + 1, size - 1);
+  if (write_file("F.IXF", bytes) != 0)
+    abort();
+
+  static FILE *console = fopen("/dev/null", "wb");
+  if (extract_archive("F.IXF", console) != 0) {
+    perror("extract_archive");
+    abort();
+  }
+  uintmax_t written = 0;
+  if (fs::exists("F"))
+    for (const fs::directory_entry &image : fs::directory_iterator("F"))
+      written += image.file_size();
+  if (written > bytes.size())
+    abort();
+  fs::remove_all("F");
+  return 0;
+}
