@@ -35,7 +35,12 @@ run_result run_program(const std::string &program, const std::string &dir,
       setrlimit(RLIMIT_FSIZE, &limit);
     }
     alarm(60);  // a program that hangs fails its test instead of stalling it
-    execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
+    std::vector<char *> argv;
+    for (const std::string &word : options.wrapper)
+      argv.push_back(const_cast<char *>(word.c_str()));
+    argv.push_back(const_cast<char *>(program.c_str()));
+    argv.push_back(nullptr);
+    execvp(argv[0], argv.data());
     _exit(127);
   }
   int status;

@@ -3,11 +3,13 @@
 #define VELDOR_TESTS_RUN_PROGRAM_H_
 
 #include <string>
+#include <vector>
 
 struct run_options {
   bool merge_streams = false;   // standard error into standard output
   long file_size_limit = -1;    // bytes a written file may reach; -1: none
   std::string stdout_path;      // standard output elsewhere, not read back
+  std::vector<std::string> wrapper;  // runs the program as its last argument
 };
 
 struct run_result {

@@ -1,0 +1,200 @@
+// The program in hostile and failing surroundings: full disks, missing
+// rights, special files, links laid as traps, forged sizes.  The first
+// failure must stop the run with the right report, keep what was written
+// before it, and touch nothing outside the working folder.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "veldor_fixture.h"
+
+namespace {
+
+// True when |command| runs and exits 0, its output discarded.
+bool can_run(const std::string &command) {
+  return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
+}
+
+TEST_F(Veldor, ReportsADiskThatFillsUp) {
+  if (!can_run("unshare -m --propagation private true"))
+    GTEST_SKIP() << "cannot make a mount namespace here (needs root)";
+  put("A.IXF", make_archive({make_image(4, 4, 1)}));
+  put("B.IXF", make_archive({make_image(4, 4, 2), make_image(128, 128, 3),
+                             make_image(4, 4, 4)}));
+  fs::create_directory(path("B"));
+  // B's folder is a 32 KiB file system; the 48 KiB image does not fit.
+  run_options options;
+  options.wrapper = {"unshare", "-m", "--propagation", "private", "sh", "-c",
+                     "mount -t tmpfs -o size=32k tmpfs B && exec \"$0\""};
+  run_result r = run(options);
+  EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): No space left on device\r\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, progress("A.IXF        ", 1) + progress("B.IXF        ", 1));
+  EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));
+}
+
+// Runs the program as an unprivileged user, or skips the test with the
+// reason why it cannot.
+class AsNobody : public Veldor {
+ protected:
+  void SetUp() override {
+    Veldor::SetUp();
+    if (geteuid() == 0) {
+      if (!can_run("setpriv --reuid=65534 --regid=65534 --clear-groups true"))
+        GTEST_SKIP() << "cannot drop root's rights here (setpriv)";
+      options_.wrapper = {"setpriv", "--reuid=65534", "--regid=65534",
+                          "--clear-groups", "--"};
+    }
+    chmod(root_.c_str(), 0755);
+  }
+  void TearDown() override {
+    chmod(work_.c_str(), 0755);
+    Veldor::TearDown();
+  }
+  run_result run_unprivileged() {
+    run_result r = run(options_);
+    if (r.status == 126 || r.status == 127)
+      ADD_FAILURE() << "the program cannot be run as an unprivileged user "
+                       "from where it was built: " << r.err;
+    return r;
+  }
+  run_options options_;
+};
+
+TEST_F(AsNobody, ReportsAnArchiveItMayNotRead) {
+  put("A.IXF", make_archive({make_image(4, 4, 1)}));
+  put("B.IXF", make_archive({make_image(4, 4, 2)}));
+  put("C.IXF", make_archive({make_image(4, 4, 3)}));
+  chmod(path("B.IXF").c_str(), 0);
+  chmod(work_.c_str(), 0777);
+  run_result r = run_unprivileged();
+  EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): Permission denied\r\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, progress("A.IXF        ", 1) + progress("B.IXF        ", 0));
+  EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));
+  EXPECT_FALSE(fs::exists(path("C")));
+}
+
+TEST_F(AsNobody, ReportsAFolderItMayNotWriteIn) {
+  put("A.IXF", make_archive({make_image(4, 4, 1)}));
+  chmod(work_.c_str(), 0555);
+  run_result r = run_unprivileged();
+  EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): No such file or directory\r\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(r.out, progress("A.IXF        ", 0));
+}
+
+TEST_F(Veldor, PassesOverSpecialFilesWithoutBlocking) {
+  ASSERT_EQ(mkfifo(path("PIPE.IXF").c_str(), 0644), 0);
+  int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  struct sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  std::string sock_path = path("SOCK.IXF");
+  ASSERT_LT(sock_path.size(), sizeof address.sun_path);
+  sock_path.copy(address.sun_path, sock_path.size());
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+  fs::create_directory(path("DIR.IXF"));
+  fs::create_symlink("DIR.IXF", path("TODIR.IXF"));
+  fs::create_symlink("nowhere", path("DANGLING.IXF"));
+  put(".HIDDEN.IXF", make_archive({make_image(4, 4, 0)}));
+  put("REAL.IXF", make_archive({make_image(4, 4, 1)}));
+  run_result r = run();
+  close(sock);
+  EXPECT_EQ(r.out, progress("REAL.IXF     ", 1) + done);
+  EXPECT_EQ(r.status, 0);
+  for (const char *folder : {"PIPE", "SOCK", "DIR", "TODIR", "DANGLING", ".HIDDEN"})
+    EXPECT_FALSE(fs::exists(fs::symlink_status(path(folder)))) << folder;
+}
+
+TEST_F(Veldor, FollowsALinkToAnArchive) {
+  put("real.bin", make_archive({make_image(4, 4, 5)}));
+  fs::create_symlink("real.bin", path("LINKED.IXF"));
+  run_result r = run();
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(get("LINKED/00000000.BMP"), make_image(4, 4, 5));
+}
+
+TEST_F(Veldor, ReportsAWriteThatFails) {
+  // The second image of B outgrows the limit: copied through the buffer
+  // at 64 x 64, by the kernel at 160 x 160.
+  for (int32_t size : {64, 160}) {
+    put("A.IXF", make_archive({make_image(4, 4, 1)}));
+    put("B.IXF", make_archive({make_image(4, 4, 2), make_image(size, size, 3)}));
+    run_options options;
+    options.file_size_limit = 4096;
+    run_result r = run(options);
+    EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): File too large\r\n") << size;
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(r.out, progress("A.IXF        ", 1) + progress("B.IXF        ", 1));
+    EXPECT_EQ(get("B/00000000.BMP"), make_image(4, 4, 2));
+  }
+}
+
+TEST_F(Veldor, ComesBackToItsFolderThroughALinkedArchiveFolder) {
+  // ".." of the linked folder is elsewhere/deep, not the working folder.
+  fs::create_directories(root_ + "/elsewhere/deep/target");
+  fs::create_directory_symlink(root_ + "/elsewhere/deep/target", path("A"));
+  put("A.IXF", make_archive({make_image(4, 4, 1)}));
+  put("B.IXF", make_archive({make_image(4, 4, 2)}));
+  run_result r = run();
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(read_file(root_ + "/elsewhere/deep/target/00000000.BMP"),
+            make_image(4, 4, 1));
+  EXPECT_EQ(get("B/00000000.BMP"), make_image(4, 4, 2));
+  EXPECT_FALSE(fs::exists(root_ + "/elsewhere/deep/B"));
+}
+
+TEST_F(Veldor, ReplacesWhatStandsInAnImageFilesPlace) {
+  put("A.IXF", make_archive({make_image(4, 4, 1), make_image(4, 4, 2),
+                             make_image(4, 4, 3)}));
+  fs::create_directory(path("A"));
+  write_file(root_ + "/victim", "precious");
+  fs::create_symlink(root_ + "/victim", path("A/00000000.BMP"));
+  fs::create_symlink(root_ + "/absent", path("A/00000001.BMP"));
+  ASSERT_EQ(mkfifo(path("A/00000002.BMP").c_str(), 0644), 0);
+  run_result r = run();
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(read_file(root_ + "/victim"), "precious");
+  EXPECT_FALSE(fs::exists(root_ + "/absent"));
+  for (int i = 0; i < 3; i++) {
+    std::string name = "A/0000000" + std::to_string(i) + ".BMP";
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(path(name)))) << name;
+    EXPECT_EQ(get(name), make_image(4, 4, unsigned(i + 1))) << name;
+  }
+}
+
+TEST_F(Veldor, ReportsAConsoleThatCannotBeWritten) {
+  if (!fs::exists("/dev/full"))
+    GTEST_SKIP() << "no /dev/full here";
+  put("A.IXF", make_archive({make_image(4, 4, 1)}));
+  run_options options;
+  options.stdout_path = "/dev/full";
+  run_result r = run_program(VELDOR_PROGRAM, work_, options);
+  EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): No space left on device\r\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));
+}
+
+TEST_F(Veldor, WritesNoMoreThanAForgedArchiveHolds) {
+  // 20000 x 20000 claims 1.2 GB in a 30 KB file; the negative and the
+  // zero length after a good image would each repeat forever if followed.
+  put("FORGED.IXF", make_archive({entry_header(20000, 20000)}) +
+                        std::string(10000, 'p'));
+  put("NEG.IXF", make_archive({make_image(4, 4, 2), entry_header(4, -100)}));
+  put("ZERO.IXF", make_archive({make_image(4, 4, 1),
+                                entry_header(int32_t(0xaaaaaa98u), 1)}));
+  run_result r = run();
+  EXPECT_EQ(r.status, 0);
+  uintmax_t written = 0;
+  for (const auto &entry : fs::recursive_directory_iterator(work_))
+    if (entry.is_regular_file() && entry.path().extension() == ".BMP")
+      written += entry.file_size();
+  EXPECT_EQ(written, 26u + 10000u + 2 * (4 * 4 * 3 + 56u));
+}
+
+}  // namespace
