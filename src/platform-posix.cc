@@ -1,7 +1,6 @@
 // The platform layer on POSIX systems.
 #include "platform.h"
 
-#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -16,21 +15,6 @@ namespace {
 // back does not depend on what ".." is.
 int return_fd = -1;
 
-// ASCII upper case only: names are bytes, not text in any locale.
-std::string upper_case(const std::string &name) {
-  std::string up = name;
-  for (char &c : up)
-    if (c >= 'a' && c <= 'z')
-      c = c - 'a' + 'A';
-  return up;
-}
-
-// True when |name| ends in ".IXF" in any case and has something before it.
-bool has_archive_extension(const char *name) {
-  size_t len = strlen(name);
-  return len > 4 && upper_case(name + len - 4) == ".IXF";
-}
-
 // True for regular files, and for symbolic links that lead to one.
 bool is_plain_file(const struct dirent *entry) {
   if (entry->d_type == DT_REG)
@@ -39,11 +23,6 @@ bool is_plain_file(const struct dirent *entry) {
     return false;
   struct stat st;
   return stat(entry->d_name, &st) == 0 && S_ISREG(st.st_mode);
-}
-
-bool archive_order(const std::string &a, const std::string &b) {
-  std::string ua = upper_case(a), ub = upper_case(b);
-  return ua != ub ? ua < ub : a < b;
 }
 
 // Closes |fd| without disturbing errno.
@@ -55,25 +34,17 @@ void close_quietly(int fd) {
 
 }  // namespace
 
-int find_archives(std::vector<std::string> *names) {
+int list_plain_files(std::vector<std::string> *names) {
   names->clear();
   DIR *dir = opendir(".");
   if (!dir)
     return -1;
-  // A failing readdir ends the search as the end of the directory does.
   while (struct dirent *entry = readdir(dir)) {
     // Hidden files are those whose names begin with a dot.
-    if (entry->d_name[0] == '.' || !has_archive_extension(entry->d_name))
-      continue;
-    if (is_plain_file(entry))
+    if (entry->d_name[0] != '.' && is_plain_file(entry))
       names->push_back(entry->d_name);
   }
   closedir(dir);
-  std::sort(names->begin(), names->end(), archive_order);
-  if (names->empty()) {
-    errno = ENOENT;
-    return -1;
-  }
   return 0;
 }
 

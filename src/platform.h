@@ -9,13 +9,11 @@
 #include <string>
 #include <vector>
 
-/// Fills |names| with the plain files of the current directory whose names
-/// end in ".IXF" in any case, in ascending byte order of their upper-cased
-/// names, so that every run and every platform sees the same order.
-/// Directories, hidden files and special files (FIFOs, sockets, devices)
-/// are passed over.  Returns 0, or -1 with errno set; when nothing matches,
-/// errno is ENOENT.
-int find_archives(std::vector<std::string> *names);
+/// Fills |names| with the plain files of the current directory: regular
+/// files, not directories, not hidden files, and not the special files
+/// (FIFOs, sockets, devices) whose opening could stall the run.  Returns 0,
+/// or -1 with errno set.  A failure part-way ends the list there.
+int list_plain_files(std::vector<std::string> *names);
 
 /// Opens an archive for buffered binary reading.  Returns null with errno set.
 FILE *open_archive(const char *name);

@@ -9,6 +9,7 @@
 #include "console.h"
 #include "extractor.h"
 #include "platform.h"
+#include "search.h"
 
 namespace {
 
