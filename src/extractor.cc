@@ -43,6 +43,25 @@ int extract_images(FILE *archive, const char *name, FILE *console) {
   return ferror(archive) ? 1 : 0;
 }
 
+// Extracts the images of the open |archive|, or rejects it.  Returns 0, or
+// 1 with errno set.
+int extract_open_archive(FILE *archive, const char *name, FILE *console) {
+  if (verify_archive(archive) != 0) {
+    // A read error at the signature is not a verdict on the format.
+    if (ferror(archive))
+      return 1;
+    console_printf(console, "Format de fichier incorrect.");
+    return 0;
+  }
+  std::string directory = archive_directory_name(name);
+  make_directory(directory.c_str());  // it may well exist from a former run
+  if (enter_directory(directory.c_str()) != 0)
+    return 1;
+  if (extract_images(archive, name, console) != 0)
+    return 1;
+  return leave_directory() != 0 ? 1 : 0;
+}
+
 }  // namespace
 
 std::string archive_directory_name(const std::string &name) {
@@ -55,23 +74,11 @@ int extract_archive(const char *name, FILE *console) {
   console_printf(console, "\nTraitement de %-13s...", name);
   if (!archive)
     return 1;
-  if (verify_archive(archive) != 0) {
-    // A read error at the signature is not a verdict on the format.
-    if (ferror(archive))
-      return 1;
-    console_printf(console, "Format de fichier incorrect.");
+  if (extract_open_archive(archive, name, console) != 0) {
+    int saved = errno;
     fclose(archive);
-    return 0;
+    errno = saved;
+    return 1;
   }
-  std::string directory = archive_directory_name(name);
-  make_directory(directory.c_str());  // it may well exist from a former run
-  if (enter_directory(directory.c_str()) != 0)
-    return 1;
-  if (extract_images(archive, name, console) != 0)
-    return 1;
-  if (leave_directory() != 0)
-    return 1;
-  if (fclose(archive) != 0)
-    return 1;
-  return 0;
+  return fclose(archive) != 0 ? 1 : 0;
 }

@@ -11,7 +11,8 @@
 /// 00000001.BMP, ..., keeping a count on |console|.  Returns 0 when the run
 /// can go on (the archive was extracted, or rejected as not an IXF archive),
 /// with the current directory as it was on entry; or 1 on a fatal failure,
-/// with errno telling why and the current directory left wherever it was.
+/// with errno telling why, the archive closed and the current directory
+/// left wherever the failure found it.
 int extract_archive(const char *name, FILE *console);
 
 /// The directory an archive's images go to: its name up to the last dot,

@@ -2,9 +2,9 @@
 // archive of many equal images for the benchmark.
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string>
-
-#include <sys/stat.h>
+#include <vector>
 
 #include "archive_writer.h"
 
@@ -34,7 +34,8 @@ int write_uniform(const char *path, long count, int32_t width, int32_t height) {
 
 // A few archives of the kinds a player's folder holds, and one that is not.
 int write_sample(const std::string &folder) {
-  mkdir(folder.c_str(), 0777);
+  std::error_code ignored;  // it may exist already
+  std::filesystem::create_directory(folder, ignored);
   std::vector<std::string> city, icons;
   for (unsigned i = 0; i < 3; i++)
     city.push_back(make_image(64 * int32_t(i + 1), 48, i));

@@ -60,3 +60,7 @@ std::string make_temp_dir() {
     abort();
   return pattern;
 }
+
+void remove_temp_dir(const std::string &dir) {
+  std::filesystem::remove_all(dir);
+}

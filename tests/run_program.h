@@ -28,4 +28,8 @@ run_result run_program(const std::string &program, const std::string &dir,
 /// A new empty directory under the system's temporary directory.
 std::string make_temp_dir();
 
+/// Removes a directory made by make_temp_dir, whatever the length of the
+/// paths inside it.
+void remove_temp_dir(const std::string &dir);
+
 #endif  // VELDOR_TESTS_RUN_PROGRAM_H_

@@ -21,6 +21,14 @@ inline const char banner_head[] =
 inline const char done[] = "\r\nEx\x82" "cution achev\x82" "e.";
 inline const char no_archive[] =
     "\r\nError (VELDOR.EXE): No such file or directory\r\n";
+// What the system says when a plain file stands where a folder is entered.
+#ifdef _WIN32
+inline const char not_a_directory[] =
+    "\r\nError (VELDOR.EXE): Invalid argument\r\n";
+#else
+inline const char not_a_directory[] =
+    "\r\nError (VELDOR.EXE): Not a directory\r\n";
+#endif
 
 // A folder to run the program in, inside a temporary directory of its own.
 class Veldor : public testing::Test {
@@ -30,7 +38,7 @@ class Veldor : public testing::Test {
     work_ = root_ + "/work";
     fs::create_directory(work_);
   }
-  void TearDown() override { fs::remove_all(root_); }
+  void TearDown() override { remove_temp_dir(root_); }
 
   std::string path(const std::string &name) const { return work_ + "/" + name; }
   void put(const std::string &name, const std::string &bytes) {

@@ -128,7 +128,7 @@ TEST_F(Veldor, StopsAtAFileInTheFoldersPlace) {
   run_result r = run();
   EXPECT_EQ(r.out, progress("A.IXF        ", 1) +
                        progress("B.IXF        ", 0));
-  EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): Not a directory\r\n");
+  EXPECT_EQ(r.err, not_a_directory);
   EXPECT_EQ(r.status, 255);
   EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));  // kept
   EXPECT_FALSE(fs::exists(path("C")));                   // never reached
@@ -183,7 +183,7 @@ TEST_F(Veldor, PutsProgressBeforeTheReportInAMergedLog) {
   run_result r = run(options);
   EXPECT_EQ(r.out, progress("A.IXF        ", 1) +
                        progress("B.IXF        ", 0) +
-                       "\r\nError (VELDOR.EXE): Not a directory\r\n");
+                       not_a_directory);
   EXPECT_EQ(r.status, 255);
 }
 
