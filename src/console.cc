@@ -12,14 +12,18 @@ int console_printf(FILE *stream, const char *format, ...) {
   va_list args, again;
   va_start(args, format);
   va_copy(again, args);
-  int size = vsnprintf(nullptr, 0, format, args);
+  // Messages fit here but for archive names near the platform's limit;
+  // those get a buffer of their size.
+  char text[256];
+  int size = vsnprintf(text, sizeof text, format, args);
   va_end(args);
   int result = -1;
-  if (size >= 0) {
-    // Sized to the text: an archive name is as long as the platform allows.
-    std::string text(size_t(size) + 1, '\0');
-    vsnprintf(&text[0], text.size(), format, again);
-    result = write_console(stream, text.data(), size_t(size));
+  if (size >= 0 && size_t(size) < sizeof text) {
+    result = write_console(stream, text, size_t(size));
+  } else if (size >= 0) {
+    std::string long_text(size_t(size) + 1, '\0');
+    vsnprintf(&long_text[0], long_text.size(), format, again);
+    result = write_console(stream, long_text.data(), size_t(size));
   }
   va_end(again);
   errno = saved;

@@ -12,7 +12,7 @@ enum { copy_done = 0, copy_cut_short = 1, copy_failed = -1 };
 /// the stream right after them.  Returns copy_done, or copy_cut_short when
 /// the archive ended first (everything it had is written), or copy_failed
 /// with errno set on a read or write error.  Memory use does not depend on
-/// |length|.
+/// |length|: the bytes move through one buffer of 512 KiB.
 int copy_entry(FILE *archive, int fd, int32_t length);
 
 #endif  // VELDOR_COPY_H_

@@ -131,34 +131,6 @@ int write_image_data(int fd, const void *data, size_t size) {
   return 0;
 }
 
-long copy_in_kernel(FILE *archive, int fd, long length) {
-  int in = fileno(archive);
-  off_t start = in < 0 ? -1 : ftello(archive);
-  if (start < 0)
-    return 0;  // not a file the kernel can copy from
-  off_t at = start;
-  while (at - start < length) {
-    size_t want = size_t(length - (at - start));
-    ssize_t n = copy_file_range(in, &at, fd, nullptr, want, 0);
-    if (n == 0)
-      break;  // the end of the archive
-    if (n < 0) {
-      if (errno == EINTR)
-        continue;
-      // Refusals (old kernels, different file systems, files the kernel
-      // cannot copy between) leave the rest to the caller's own copy.
-      if (errno != ENOSYS && errno != EXDEV && errno != EINVAL &&
-          errno != EOPNOTSUPP)
-        return -1;
-      break;
-    }
-  }
-  // The stream reads on from where the kernel's copy ended.
-  if (fseeko(archive, at, SEEK_SET) != 0)
-    return -1;
-  return long(at - start);
-}
-
 int close_image_file(int fd) {
   return close(fd);
 }
@@ -172,16 +144,21 @@ void setup_console() {
 }
 
 int write_console(FILE *stream, const char *text, size_t size) {
-  // One fwrite per message, so that an unbuffered console gets each
-  // message in one piece.
-  std::string out;
-  out.reserve(size + 8);
+  // Translated a chunk at a time, so that an unbuffered console gets an
+  // ordinary message in one write.
+  char out[512];
+  size_t used = 0;
   for (size_t i = 0; i < size; i++) {
+    if (used + 2 > sizeof out) {
+      if (fwrite(out, 1, used, stream) != used)
+        return -1;
+      used = 0;
+    }
     if (text[i] == '\n')
-      out += '\r';
-    out += text[i];
+      out[used++] = '\r';
+    out[used++] = text[i];
   }
-  if (fwrite(out.data(), 1, out.size(), stream) != out.size())
+  if (fwrite(out, 1, used, stream) != used)
     return -1;
   return 0;
 }

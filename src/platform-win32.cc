@@ -85,10 +85,6 @@ int write_image_data(int fd, const void *data, size_t size) {
   return 0;
 }
 
-long copy_in_kernel(FILE *, int, long) {
-  return 0;  // the block copy does it all here
-}
-
 int close_image_file(int fd) {
   return _close(fd);
 }

@@ -41,14 +41,6 @@ int create_image_file(const char *name);
 /// Writes all |size| bytes of |data| to |fd|.  Returns 0, or -1 with errno set.
 int write_image_data(int fd, const void *data, size_t size);
 
-/// Copies up to |length| bytes from the current position of |archive| to
-/// |fd| without passing them through the process, where the system can, and
-/// moves the stream past them.  Returns the number of bytes copied: all of
-/// them, or fewer when the archive ends or the system cannot copy between
-/// these files (then the caller copies the rest itself); or -1 with errno
-/// set on a read or write error.
-long copy_in_kernel(FILE *archive, int fd, long length);
-
 /// Closes an image file.  Returns 0, or -1 with errno set.
 int close_image_file(int fd);
 
