@@ -74,6 +74,11 @@ int extract_archive(const char *name, FILE *console) {
   console_printf(console, "\nTraitement de %-13s...", name);
   if (!archive)
     return 1;
+  // A few small images per read, where the system's default block would
+  // take two reads for each; large images bypass it.  (Given no buffer,
+  // glibc would keep its own size.)
+  static char buffer[64 * 1024];
+  setvbuf(archive, buffer, _IOFBF, sizeof buffer);
   if (extract_open_archive(archive, name, console) != 0) {
     int saved = errno;
     fclose(archive);

@@ -2,12 +2,15 @@
 #include "platform.h"
 
 #include <cerrno>
-#include <cstring>
 
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#ifndef O_PATH
+#define O_PATH O_RDONLY  // systems without it need read rights to come back
+#endif
 
 namespace {
 
