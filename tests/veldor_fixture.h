@@ -49,7 +49,7 @@ class Veldor : public testing::Test {
   // Runs the program; checks and strips the banner and the line feed that
   // ends it, which every run prints.
   run_result run(const run_options &options = run_options()) {
-    run_result r = run_program(VELDOR_PROGRAM, work_, options);
+    run_result r = run_program(program_, work_, options);
     std::string head = banner_head;
     EXPECT_EQ(r.out.substr(0, head.size()), head);
     size_t credit_end = r.out.find("\r\n", head.size());
@@ -62,6 +62,7 @@ class Veldor : public testing::Test {
   }
 
   std::string root_, work_;
+  std::string program_ = VELDOR_PROGRAM;
 };
 
 // The console line of one archive as it stands after |count| images:
