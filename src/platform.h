@@ -33,9 +33,9 @@ int enter_directory(const char *name);
 int leave_directory();
 
 /// Creates or truncates image file |name| in the current directory for
-/// writing.  A symbolic link or special file standing in its place is
-/// replaced by a new regular file, never written through.  Returns a
-/// descriptor, or -1 with errno set.
+/// writing.  A symbolic link, or a FIFO that nothing reads, standing in its
+/// place is replaced by a new regular file, never written through.  Returns
+/// a descriptor, or -1 with errno set.
 int create_image_file(const char *name);
 
 /// Writes all |size| bytes of |data| to |fd|.  Returns 0, or -1 with errno set.
