@@ -1,5 +1,5 @@
 // One archive's extraction, called directly: the cases that a directory
-// search never hands over.
+// search hands over rarely or never.
 #include "extractor.h"
 
 #include <gtest/gtest.h>
