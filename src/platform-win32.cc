@@ -44,12 +44,13 @@ int enter_directory(const char *name) {
   char *here = _getcwd(nullptr, 0);
   if (!here)
     return -1;
-  std::string saved = here;
+  int result = _chdir(name);
+  int saved = errno;
+  if (result == 0)
+    return_path = here;
   free(here);
-  if (_chdir(name) != 0)
-    return -1;
-  return_path = saved;
-  return 0;
+  errno = saved;
+  return result;
 }
 
 int leave_directory() {

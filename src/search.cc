@@ -10,23 +10,35 @@
 namespace {
 
 // ASCII upper case only: names are bytes, not text in any locale.
-std::string upper_case(std::string name) {
-  for (char &c : name)
-    if (c >= 'a' && c <= 'z')
-      c = char(c - 'a' + 'A');
-  return name;
+unsigned char upper(char c) {
+  return c >= 'a' && c <= 'z' ? (unsigned char)(c - 'a' + 'A') : (unsigned char)c;
+}
+
+bool upper_less(char a, char b) {
+  return upper(a) < upper(b);
 }
 
 }  // namespace
 
 bool is_archive_name(const std::string &name) {
-  return name.size() > 4 && upper_case(name.substr(name.size() - 4)) == ".IXF";
+  static const char extension[] = ".IXF";
+  if (name.size() <= 4)
+    return false;
+  for (size_t i = 0; i < 4; i++)
+    if (upper(name[name.size() - 4 + i]) != (unsigned char)extension[i])
+      return false;
+  return true;
 }
 
 bool archive_order(const std::string &a, const std::string &b) {
-  std::string ua = upper_case(a), ub = upper_case(b);
+  if (std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(),
+                                   upper_less))
+    return true;
+  if (std::lexicographical_compare(b.begin(), b.end(), a.begin(), a.end(),
+                                   upper_less))
+    return false;
   // Names equal but for case, possible on Linux, still get one order.
-  return ua != ub ? ua < ub : a < b;
+  return a < b;
 }
 
 int find_archives(std::vector<std::string> *names) {
