@@ -2,6 +2,7 @@
 #include "extractor.h"
 
 #include <cerrno>
+#include <vector>
 
 #include "console.h"
 #include "copy.h"
@@ -10,9 +11,16 @@
 
 namespace {
 
+// The directories that archives of this run were extracted into.  Two
+// names can lead to one directory (names that differ in case only on a
+// file system that ignores case, a link, names that Windows trims): the
+// second archive would overwrite the first one's images.
+std::vector<directory_id> used_directories;
+
 // Writes every image entry of |archive| into the current directory.
-// Returns 0 at the end of the image area, or 1 with errno set.
-int extract_images(FILE *archive, const char *name, FILE *console) {
+// |shown| is the archive's name as the console shows it.  Returns 0 at the
+// end of the image area, or 1 with errno set.
+int extract_images(archive_stream *archive, const char *shown, FILE *console) {
   for (long number = 0;; number++) {
     int32_t length = read_entry_length(archive);
     // Nothing to copy in an entry of zero or fewer bytes, and the next
@@ -27,28 +35,46 @@ int extract_images(FILE *archive, const char *name, FILE *console) {
     int copied = copy_entry(archive, fd, length);
     if (copied == copy_failed) {
       int saved = errno;
-      close_image_file(fd);
+      close_file(fd);
       errno = saved;
       return 1;
     }
-    if (close_image_file(fd) != 0)
+    if (close_file(fd) != 0)
       return 1;
     const char *plural = number > 0 ? "s" : "";
     console_printf(console, "\rTraitement de %-13s...%3ld fichier%s extrait%s.",
-                   name, number + 1, plural, plural);
+                   shown, number + 1, plural, plural);
     if (copied == copy_cut_short)
       break;
   }
   // A read error that ended the image area is a failure, not its end.
-  return ferror(archive) ? 1 : 0;
+  return archive_error(archive) ? 1 : 0;
+}
+
+// Makes the current directory one that no earlier archive of the run was
+// extracted into, and notes it.  Returns 0, or 1 with errno set (EEXIST
+// for a directory already used).
+int claim_current_directory() {
+  directory_id here;
+  if (current_directory_id(&here) != 0)
+    return 1;
+  for (const directory_id &used : used_directories) {
+    if (used.volume == here.volume && used.file == here.file) {
+      errno = EEXIST;
+      return 1;
+    }
+  }
+  used_directories.push_back(here);
+  return 0;
 }
 
 // Extracts the images of the open |archive|, or rejects it.  Returns 0, or
 // 1 with errno set.
-int extract_open_archive(FILE *archive, const char *name, FILE *console) {
+int extract_open_archive(archive_stream *archive, const char *name,
+                         const char *shown, FILE *console) {
   if (verify_archive(archive) != 0) {
     // A read error at the signature is not a verdict on the format.
-    if (ferror(archive))
+    if (archive_error(archive))
       return 1;
     console_printf(console, "Format de fichier incorrect.");
     return 0;
@@ -57,7 +83,9 @@ int extract_open_archive(FILE *archive, const char *name, FILE *console) {
   make_directory(directory.c_str());  // it may well exist from a former run
   if (enter_directory(directory.c_str()) != 0)
     return 1;
-  if (extract_images(archive, name, console) != 0)
+  if (claim_current_directory() != 0)
+    return 1;
+  if (extract_images(archive, shown, console) != 0)
     return 1;
   return leave_directory() != 0 ? 1 : 0;
 }
@@ -70,20 +98,17 @@ std::string archive_directory_name(const std::string &name) {
 }
 
 int extract_archive(const char *name, FILE *console) {
-  FILE *archive = open_archive(name);
-  console_printf(console, "\nTraitement de %-13s...", name);
-  if (!archive)
+  std::string shown = console_name(console, name);
+  archive_stream archive;
+  int opened = archive_open(&archive, name);
+  console_printf(console, "\nTraitement de %-13s...", shown.c_str());
+  if (opened != 0)
     return 1;
-  // A few small images per read, where the system's default block would
-  // take two reads for each; large images bypass it.  (Given no buffer,
-  // glibc would keep its own size.)
-  static char buffer[64 * 1024];
-  setvbuf(archive, buffer, _IOFBF, sizeof buffer);
-  if (extract_open_archive(archive, name, console) != 0) {
+  if (extract_open_archive(&archive, name, shown.c_str(), console) != 0) {
     int saved = errno;
-    fclose(archive);
+    archive_close(&archive);
     errno = saved;
     return 1;
   }
-  return fclose(archive) != 0 ? 1 : 0;
+  return archive_close(&archive) != 0 ? 1 : 0;
 }

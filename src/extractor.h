@@ -12,7 +12,9 @@
 /// can go on (the archive was extracted, or rejected as not an IXF archive),
 /// with the current directory as it was on entry; or 1 on a fatal failure,
 /// with errno telling why, the archive closed and the current directory
-/// left wherever the failure found it.
+/// left wherever the failure found it.  A directory that an earlier
+/// archive of the run was extracted into is never written into again: that
+/// is a failure, EEXIST.
 int extract_archive(const char *name, FILE *console);
 
 /// The directory an archive's images go to: its name up to the last dot,

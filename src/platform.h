@@ -1,10 +1,12 @@
 // The few things veldor needs from the system it runs on.  Everything
 // above this header is the same on every platform; each platform has its
-// own platform-*.cc behind it.
+// own platform-*.cc behind it.  Names are bytes on POSIX and UTF-8 on
+// Windows, where the platform layer converts them at each call.
 #ifndef VELDOR_PLATFORM_H_
 #define VELDOR_PLATFORM_H_
 
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -15,42 +17,73 @@
 /// or -1 with errno set.  A failure part-way ends the list there.
 int list_plain_files(std::vector<std::string> *names);
 
-/// Opens an archive for buffered binary reading.  Returns null with errno set.
-FILE *open_archive(const char *name);
+/// Opens regular file |name| for reading.  Returns a descriptor, or -1 with
+/// errno set.
+int open_archive(const char *name);
+
+/// Reads up to |size| bytes into |data|.  Returns the count, 0 at the end
+/// of the file, or -1 with errno set.
+long read_file(int fd, void *data, size_t size);
+
+/// Moves descriptor |fd| to absolute |offset|, in 64 bits everywhere.
+/// Returns 0, or -1 with errno set.
+int seek_file(int fd, int64_t offset);
+
+/// Closes a descriptor.  Returns 0, or -1 with errno set.
+int close_file(int fd);
 
 /// Creates directory |name| in the current directory.  Returns 0, or -1
 /// with errno set.
 int make_directory(const char *name);
 
 /// Makes |name| the current directory, remembering the one it leaves so
-/// that leave_directory can come back to it even when ".." leads elsewhere
-/// (|name| may be a symbolic link).  One level only.  Returns 0, or -1 with
-/// errno set and the current directory unchanged.
+/// that leave_directory can come back to exactly it, even when ".." leads
+/// elsewhere (|name| may be a symbolic link).  One level only.  Returns 0,
+/// or -1 with errno set and the current directory unchanged.
 int enter_directory(const char *name);
 
 /// Returns to the directory that the last enter_directory left.  Returns 0,
 /// or -1 with errno set.
 int leave_directory();
 
+/// What tells one directory from another, whatever the names leading to
+/// it: device and inode, or volume and file index.
+struct directory_id {
+  uint64_t volume;
+  uint64_t file;
+};
+
+/// The identity of the current directory.  Returns 0, or -1 with errno set.
+int current_directory_id(directory_id *id);
+
 /// Creates or truncates image file |name| in the current directory for
-/// writing.  A symbolic link, or a FIFO that nothing reads, standing in its
-/// place is replaced by a new regular file, never written through.  Returns
-/// a descriptor, or -1 with errno set.
+/// writing.  Returns a descriptor, or -1 with errno set.
 int create_image_file(const char *name);
 
 /// Writes all |size| bytes of |data| to |fd|.  Returns 0, or -1 with errno set.
 int write_image_data(int fd, const void *data, size_t size);
 
-/// Closes an image file.  Returns 0, or -1 with errno set.
-int close_image_file(int fd);
-
-/// Sets the console streams up: standard error unbuffered, standard output
-/// unbuffered on a terminal and written in 512-byte blocks otherwise.
+/// Sets the console streams up for the run.
 void setup_console();
+
+/// True when |stream| is a terminal or console that a person reads.
+bool console_is_terminal(FILE *stream);
+
+/// The tool's own text |text|, written in the DOS code page, as |stream|
+/// is to receive it: the same bytes for files and pipes, converted for a
+/// terminal or console that shows another character set.
+std::string console_text(FILE *stream, const char *text);
+
+/// File name |name| as |stream| is to receive it.
+std::string console_name(FILE *stream, const char *name);
 
 /// Writes |size| bytes of text to a console stream, each line feed as the
 /// two bytes CR LF and every other byte unchanged.  Returns 0, or -1 with
 /// errno set.
 int write_console(FILE *stream, const char *text, size_t size);
+
+/// Called last, when everything is written: lets a person read a console
+/// window that would close with the program.
+void end_console();
 
 #endif  // VELDOR_PLATFORM_H_

@@ -26,24 +26,24 @@ int32_t entry_length(int32_t width, int32_t height) {
   return to_signed(uint32_t(width) * uint32_t(height) * 3u + 56u);
 }
 
-int verify_archive(FILE *archive) {
-  if (fseek(archive, image_area_offset, SEEK_SET) != 0)
+int verify_archive(archive_stream *archive) {
+  if (archive_seek(archive, image_area_offset) != 0)
     return 1;
-  if (getc(archive) != 'B' || getc(archive) != 'M')
+  if (archive_getc(archive) != 'B' || archive_getc(archive) != 'M')
     return 1;
-  fseek(archive, -2, SEEK_CUR);
+  archive_skip(archive, -2);
   return 0;
 }
 
-int32_t read_entry_length(FILE *archive) {
+int32_t read_entry_length(archive_stream *archive) {
   // The signature and both sizes in one read: an entry too short to hold
   // them ends the image area just as a wrong signature does.
   unsigned char header[header_size];
-  if (fread(header, sizeof header, 1, archive) != 1)
+  if (archive_read(archive, header, sizeof header) != sizeof header)
     return end_of_images;
   if (header[0] != 'B' || header[1] != 'M')
     return end_of_images;
-  fseek(archive, -header_size, SEEK_CUR);
+  archive_skip(archive, -header_size);
   return entry_length(to_signed(load_le32(header + size_offset)),
                       to_signed(load_le32(header + size_offset + 4)));
 }

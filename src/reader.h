@@ -4,10 +4,11 @@
 #define VELDOR_READER_H_
 
 #include <cstdint>
-#include <cstdio>
+
+#include "archive.h"
 
 /// Offset of the first image entry.
-const long image_area_offset = 0x5004;
+const int64_t image_area_offset = 0x5004;
 
 /// Marks the end of the image area.
 const int32_t end_of_images = -1;
@@ -15,14 +16,14 @@ const int32_t end_of_images = -1;
 /// Checks that |archive| holds "BM" at the image area's offset.  Returns 0
 /// with the stream positioned there, or 1 when the archive is not an IXF
 /// archive (position unspecified).
-int verify_archive(FILE *archive);
+int verify_archive(archive_stream *archive);
 
 /// Returns the length in bytes of the image entry at the current position,
 /// width x height x 3 + 56 in 32-bit two's complement, and leaves the stream
-/// back on the entry's first byte.  Returns end_of_images when no entry
+/// back on the entry's first byte (a move inside the stream's buffer).  Returns end_of_images when no entry
 /// starts there: fewer than 26 bytes left, or no "BM" signature.  A length
 /// that happens to compute to -1 reads as the end too.
-int32_t read_entry_length(FILE *archive);
+int32_t read_entry_length(archive_stream *archive);
 
 /// The entry length rule alone: width x height x 3 + 56 modulo 2^32, read
 /// as a signed 32-bit value.

@@ -22,7 +22,7 @@ bool upper_less(char a, char b) {
 
 bool is_archive_name(const std::string &name) {
   static const char extension[] = ".IXF";
-  if (name.size() <= 4)
+  if (name.size() < 4)
     return false;
   for (size_t i = 0; i < 4; i++)
     if (upper(name[name.size() - 4 + i]) != (unsigned char)extension[i])

@@ -12,7 +12,7 @@
 /// nothing matches, errno is ENOENT.
 int find_archives(std::vector<std::string> *names);
 
-/// True when |name| ends in ".IXF" in any case, with something before it.
+/// True when |name| ends in ".IXF" in any case (".IXF" itself included).
 bool is_archive_name(const std::string &name);
 
 /// True when |a| comes before |b| in the archives' order.

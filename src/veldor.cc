@@ -13,17 +13,18 @@
 
 namespace {
 
+// Within 80 columns with "par " before it, as the console it was made for.
 const char credit[] =
-    "les auteurs de veldor (page du projet et suivi des tickets : "
-    "voir le fichier README)";
+    "les auteurs de veldor (suivi des tickets du projet : voir le README)";
 
 // Reports the failure that errno records, on standard error, and gives the
 // run's exit status.
 int report_fatal() {
   int error = errno;
   // Progress already written comes first in a log of both streams.
-  fflush(stdout);
+  console_flush(stdout);
   console_printf(stderr, "\nError (VELDOR.EXE): %s\n", strerror(error));
+  end_console();
   return -1;
 }
 
@@ -45,8 +46,16 @@ int main() {
       return report_fatal();
 
   console_printf(stdout, "\nEx\x82" "cution achev\x82" "e.");
-  // A console that could not take the output is a failure like any other.
-  if (fflush(stdout) != 0 || ferror(stdout))
+  // A prompt after the run starts on a line of its own.
+  if (console_is_terminal(stdout))
+    console_printf(stdout, "\n");
+  // A console that could not take the output is a failure like any other,
+  // reported once every archive is extracted: the images are the job, the
+  // console only tells of it.
+  if (console_flush(stdout) != 0 || console_error() != 0) {
+    errno = console_error();
     return report_fatal();
+  }
+  end_console();
   return 0;
 }

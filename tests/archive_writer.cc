@@ -1,6 +1,12 @@
 // Synthetic archives.
 #include "archive_writer.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <windows.h>
+#include <winioctl.h>
+#endif
+
 namespace {
 
 void put16(std::string *s, uint32_t v) {
@@ -71,6 +77,26 @@ int write_file(const std::string &path, const std::string &bytes) {
   if (!f)
     return -1;
   size_t n = fwrite(bytes.data(), 1, bytes.size(), f);
+  if (fclose(f) != 0 || n != bytes.size())
+    return -1;
+  return 0;
+}
+
+int write_sparse_file(const std::string &path, int64_t offset,
+                      const std::string &bytes) {
+  FILE *f = fopen(path.c_str(), "wb");
+  if (!f)
+    return -1;
+#ifdef _WIN32
+  // NTFS writes the zeros out unless told otherwise.
+  DWORD ignored;
+  DeviceIoControl(HANDLE(_get_osfhandle(_fileno(f))), FSCTL_SET_SPARSE,
+                  nullptr, 0, nullptr, 0, &ignored, nullptr);
+  int sought = _fseeki64(f, offset, SEEK_SET);
+#else
+  int sought = fseeko(f, off_t(offset), SEEK_SET);
+#endif
+  size_t n = sought == 0 ? fwrite(bytes.data(), 1, bytes.size(), f) : 0;
   if (fclose(f) != 0 || n != bytes.size())
     return -1;
   return 0;

@@ -32,6 +32,11 @@ int write_archive(FILE *out, long count, int32_t width, int32_t height);
 /// Writes |bytes| to a new file |path|.  Returns 0, or -1.
 int write_file(const std::string &path, const std::string &bytes);
 
+/// Writes |bytes| at |offset| of a new sparse file |path|, nothing before
+/// them taking room on the disk.  Returns 0, or -1.
+int write_sparse_file(const std::string &path, int64_t offset,
+                      const std::string &bytes);
+
 /// The whole content of file |path|, or "<missing>" when it cannot be read.
 std::string read_file(const std::string &path);
 

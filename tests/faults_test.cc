@@ -7,8 +7,10 @@
 
 #include <cstdlib>
 
+#include <fcntl.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <sys/un.h>
 #include <unistd.h>
 
@@ -158,35 +160,102 @@ TEST_F(Veldor, ComesBackToItsFolderThroughALinkedArchiveFolder) {
   EXPECT_FALSE(fs::exists(root_ + "/elsewhere/deep/B"));
 }
 
-TEST_F(Veldor, ReplacesWhatStandsInAnImageFilesPlace) {
-  put("A.IXF", make_archive({make_image(4, 4, 1), make_image(4, 4, 2),
-                             make_image(4, 4, 3)}));
+TEST_F(Veldor, WritesOnlyIntoRegularImageFiles) {
+  std::vector<std::string> images;
+  for (unsigned i = 0; i < 7; i++)
+    images.push_back(make_image(4, 4, i));
+  put("A.IXF", make_archive(images));
   fs::create_directory(path("A"));
+  auto image = [&](int i) { return path("A/0000000" + std::to_string(i) + ".BMP"); };
   write_file(root_ + "/victim", "precious");
-  fs::create_symlink(root_ + "/victim", path("A/00000000.BMP"));
-  fs::create_symlink(root_ + "/absent", path("A/00000001.BMP"));
-  ASSERT_EQ(mkfifo(path("A/00000002.BMP").c_str(), 0644), 0);
+  fs::create_symlink(root_ + "/victim", image(0));
+  fs::create_symlink(root_ + "/absent", image(1));
+  ASSERT_EQ(mkfifo(image(2).c_str(), 0644), 0);  // nothing reads it
+  ASSERT_EQ(mkfifo(image(3).c_str(), 0644), 0);  // read by this test
+  int reader = open(image(3).c_str(), O_RDONLY | O_NONBLOCK);
+  int sock = socket(AF_UNIX, SOCK_STREAM, 0);
+  struct sockaddr_un address = {};
+  address.sun_family = AF_UNIX;
+  std::string sock_path = image(4);
+  ASSERT_LT(sock_path.size(), sizeof address.sun_path);
+  sock_path.copy(address.sun_path, sock_path.size());
+  ASSERT_EQ(bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+  // A device that would swallow the image, where we may make one.
+  if (mknod(image(5).c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+    write_file(image(5), "a regular file, when no device can be made");
+  write_file(image(6), std::string(1000, 'x'));  // longer than the image
   run_result r = run();
-  EXPECT_EQ(r.status, 0);
+  close(reader);
+  close(sock);
+  EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(read_file(root_ + "/victim"), "precious");
   EXPECT_FALSE(fs::exists(root_ + "/absent"));
-  for (int i = 0; i < 3; i++) {
-    std::string name = "A/0000000" + std::to_string(i) + ".BMP";
-    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(path(name)))) << name;
-    EXPECT_EQ(get(name), make_image(4, 4, unsigned(i + 1))) << name;
+  for (int i = 0; i < 7; i++) {
+    EXPECT_TRUE(fs::is_regular_file(fs::symlink_status(image(i)))) << i;
+    EXPECT_EQ(read_file(image(i)), images[size_t(i)]) << i;
   }
 }
 
-TEST_F(Veldor, ReportsAConsoleThatCannotBeWritten) {
-  if (!fs::exists("/dev/full"))
-    GTEST_SKIP() << "no /dev/full here";
-  put("A.IXF", make_archive({make_image(4, 4, 1)}));
+// The console as users leave it: a file or pipe that fails, a terminal.
+
+TEST_F(Veldor, ReportsAConsoleThatCannotBeWrittenOnceAllIsExtracted) {
+  // Enough progress to fill several of the 512-byte blocks.
+  for (const char *name : {"A.IXF", "B.IXF", "C.IXF"}) {
+    std::vector<std::string> images(30, make_image(4, 4, 1));
+    put(name, make_archive(images));
+  }
+  struct {
+    output_kind output;
+    const char *stdout_path;
+    const char *error;
+  } cases[] = {
+      {output_closed_pipe, "", "Broken pipe"},
+      {output_file, "/dev/full", "No space left on device"},
+  };
+  for (const auto &c : cases) {
+    if (c.stdout_path[0] != '\0' && !fs::exists(c.stdout_path))
+      continue;
+    fs::remove_all(path("C"));
+    run_options options;
+    options.output = c.output;
+    options.stdout_path = c.stdout_path;
+    run_result r = run_program(VELDOR_PROGRAM, work_, options);
+    EXPECT_EQ(r.err, std::string("\r\nError (VELDOR.EXE): ") + c.error + "\r\n");
+    EXPECT_EQ(r.status, 255);
+    EXPECT_EQ(get("C/00000029.BMP"), make_image(4, 4, 1)) << c.error;
+  }
+}
+
+TEST_F(Veldor, WritesRedirectedOutputIn512ByteBlocks) {
+  std::vector<std::string> images(40, make_image(4, 4, 1));
+  put("A.IXF", make_archive(images));
   run_options options;
-  options.stdout_path = "/dev/full";
-  run_result r = run_program(VELDOR_PROGRAM, work_, options);
-  EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): No space left on device\r\n");
-  EXPECT_EQ(r.status, 255);
-  EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));
+  options.output = output_packets;
+  run_result r = run(options);
+  EXPECT_EQ(r.out, progress("A.IXF        ", 40) + done);
+  ASSERT_GT(r.writes.size(), 3u);
+  for (size_t i = 0; i + 1 < r.writes.size(); i++)
+    EXPECT_EQ(r.writes[i], 512u) << "write " << i;
+}
+
+TEST_F(Veldor, ShowsItsTextOnATerminalInTheTerminalsCharacterSet) {
+  // A UTF-8 name holding the byte 0x82 itself: names are never converted.
+  put("\xC4\x82.IXF", make_archive({make_image(4, 4, 1)}));
+  struct {
+    const char *locale;
+    const char *done;
+  } cases[] = {
+      {"LC_ALL=C.UTF-8", "\r\nEx\xC3\xA9" "cution achev\xC3\xA9" "e.\r\n"},
+      {"LC_ALL=C", "\r\nEx\x82" "cution achev\x82" "e.\r\n"},
+  };
+  for (const auto &c : cases) {
+    run_options options;
+    options.output = output_terminal;
+    options.environment = {c.locale};
+    run_result r = run(options);
+    EXPECT_EQ(r.out, progress("\xC4\x82.IXF       ", 1) + c.done) << c.locale;
+    EXPECT_EQ(r.status, 0);
+  }
 }
 
 }  // namespace

@@ -90,13 +90,38 @@ TEST_F(Veldor, ReportsAFolderWithoutArchives) {
   // Nothing here is a plain archive, though all bear the name.
   fs::create_directory(path("DIR.IXF"));
   put(".HIDDEN.IXF", make_archive({make_image(4, 4, 0)}));
-  put(".IXF", make_archive({make_image(4, 4, 0)}));
   put("IXF", make_archive({make_image(4, 4, 0)}));
   put("A.IXF.BAK", make_archive({make_image(4, 4, 0)}));
   r = run();
   EXPECT_EQ(r.err, no_archive);
   EXPECT_EQ(r.status, 255);
   EXPECT_FALSE(fs::exists(path("HIDDEN")));
+}
+
+TEST_F(Veldor, TakesDotIxfForAnArchiveWhereItIsNotHidden) {
+  put(".IXF", make_archive({make_image(4, 4, 0)}));
+  run_result r = run();
+  EXPECT_EQ(r.status, 255);
+#ifdef _WIN32
+  // Its folder would have no name: neither made nor entered.
+  EXPECT_EQ(r.out, progress(".IXF         ", 0));
+  EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): Invalid argument\r\n");
+#else
+  EXPECT_EQ(r.err, no_archive);  // a dot file, hidden
+#endif
+}
+
+TEST_F(Veldor, StopsBeforeASecondArchiveWritesIntoTheSameFolder) {
+  // Both names lose ".IXF" to give "A".  Folders from an earlier run, by
+  // contrast, are reused.
+  put("A.IXF", make_archive({make_image(4, 4, 1), make_image(4, 4, 2)}));
+  put("A.ixf", make_archive({make_image(8, 8, 3)}));
+  run_result r = run();
+  EXPECT_EQ(r.out, progress("A.IXF        ", 2) + progress("A.ixf        ", 0));
+  EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): File exists\r\n");
+  EXPECT_EQ(r.status, 255);
+  EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));
+  EXPECT_EQ(get("A/00000001.BMP"), make_image(4, 4, 2));
 }
 
 TEST_F(Veldor, RerunOverwritesImagesAndLeavesHigherNumbersAlone) {
