@@ -1,50 +1,227 @@
-// The platform layer on Windows, over the C runtime's own calls.
+// The platform layer on Windows.  The program's names are UTF-8; every
+// call that takes or gives a name goes through the wide (UTF-16) calls, so
+// no name is ever approximated by the ANSI code page.
 #include "platform.h"
+#include "platform-win32.h"
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
+#include <conio.h>
 #include <direct.h>
 #include <fcntl.h>
 #include <io.h>
 #include <share.h>
 #include <sys/stat.h>
+#include <windows.h>
 
 namespace {
 
-// The directory that enter_directory left.
-std::string return_path;
+// The directory that enter_directory left, exactly as Windows names it.
+std::wstring return_path;
+
+// Standard output and standard error: true when a console shows them.
+bool is_console[3];
+
+// Standard output's buffer when redirected.
+char stdout_buffer[512];
+
+// The code page of the tool's own texts: é is 0x82 in it.
+const UINT text_code_page = 850;
+
+// errno for the Windows error code of a failed call.
+int errno_for(DWORD error) {
+  switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_DRIVE:
+      return ENOENT;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      return EACCES;
+    case ERROR_NOT_ENOUGH_MEMORY:
+    case ERROR_OUTOFMEMORY:
+      return ENOMEM;
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+      return ENOSPC;
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+      return EEXIST;
+    case ERROR_FILENAME_EXCED_RANGE:
+      return ENAMETOOLONG;
+    case ERROR_DIRECTORY:
+      return ENOTDIR;
+    default:
+      return EINVAL;
+  }
+}
+
+// Appends |c| to |out| as UTF-8.  A lone surrogate, which a Windows name
+// may hold, gets the three bytes of its value, so that it converts back.
+void append_utf8(std::string *out, unsigned long c) {
+  if (c < 0x80) {
+    out->push_back(char(c));
+  } else if (c < 0x800) {
+    out->push_back(char(0xC0 | c >> 6));
+    out->push_back(char(0x80 | (c & 0x3F)));
+  } else if (c < 0x10000) {
+    out->push_back(char(0xE0 | c >> 12));
+    out->push_back(char(0x80 | (c >> 6 & 0x3F)));
+    out->push_back(char(0x80 | (c & 0x3F)));
+  } else {
+    out->push_back(char(0xF0 | c >> 18));
+    out->push_back(char(0x80 | (c >> 12 & 0x3F)));
+    out->push_back(char(0x80 | (c >> 6 & 0x3F)));
+    out->push_back(char(0x80 | (c & 0x3F)));
+  }
+}
+
+// A name as Windows gives it, in UTF-8.
+std::string utf8_of(const wchar_t *name) {
+  std::string out;
+  for (const wchar_t *p = name; *p; p++) {
+    unsigned long c = *p;
+    if (c >= 0xD800 && c < 0xDC00 && p[1] >= 0xDC00 && p[1] < 0xE000)
+      c = 0x10000 + ((c - 0xD800) << 10) + (unsigned long)(*++p - 0xDC00);
+    append_utf8(&out, c);
+  }
+  return out;
+}
+
+// A UTF-8 name as Windows takes it: exactly the inverse of utf8_of.
+// Returns false, with errno EINVAL, for bytes that are no such text.
+bool wide_of(const char *name, std::wstring *out) {
+  out->clear();
+  const unsigned char *p = reinterpret_cast<const unsigned char *>(name);
+  while (*p) {
+    unsigned long c = *p++;
+    int more = c < 0x80 ? 0 : c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 ? 2
+             : c >= 0xC2 && c < 0xE0 ? 1 : -1;
+    if (more < 0) {
+      errno = EINVAL;
+      return false;
+    }
+    if (more > 0)
+      c &= 0x3F >> more;
+    for (int i = 0; i < more; i++, p++) {
+      if ((*p & 0xC0) != 0x80) {
+        errno = EINVAL;
+        return false;
+      }
+      c = c << 6 | (*p & 0x3F);
+    }
+    static const unsigned long least[] = {0, 0x80, 0x800, 0x10000};
+    if (c < least[more] || c > 0x10FFFF) {  // overlong, or past Unicode
+      errno = EINVAL;
+      return false;
+    }
+    if (c >= 0x10000) {
+      out->push_back(wchar_t(0xD800 + ((c - 0x10000) >> 10)));
+      out->push_back(wchar_t(0xDC00 + (c & 0x3FF)));
+    } else {
+      out->push_back(wchar_t(c));
+    }
+  }
+  return true;
+}
+
+// |text|, in code page |from|, in UTF-16.
+std::wstring wide_in(const char *text, UINT from) {
+  int length = int(strlen(text));
+  int size = MultiByteToWideChar(from, 0, text, length, nullptr, 0);
+  std::wstring wide(size_t(size > 0 ? size : 0), L'\0');
+  MultiByteToWideChar(from, 0, text, length, &wide[0], size);
+  return wide;
+}
+
+// |wide| in code page |to|, a character it cannot hold written "?".
+std::string narrow_of(const std::wstring &wide, UINT to) {
+  if (wide.empty())
+    return std::string();
+  bool utf8 = to == CP_UTF8;
+  DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
+  const char *fallback = utf8 ? nullptr : "?";
+  int size = WideCharToMultiByte(to, flags, wide.data(), int(wide.size()),
+                                 nullptr, 0, fallback, nullptr);
+  std::string out(size_t(size > 0 ? size : 0), '\0');
+  WideCharToMultiByte(to, flags, wide.data(), int(wide.size()), &out[0], size,
+                      fallback, nullptr);
+  return out;
+}
+
+// The console stream |stream| is, or -1.
+int console_index(FILE *stream) {
+  int fd = _fileno(stream);
+  return fd >= 1 && fd <= 2 && is_console[fd] ? fd : -1;
+}
+
+bool handle_is_console(DWORD which) {
+  DWORD mode;
+  return GetConsoleMode(GetStdHandle(which), &mode) != 0;
+}
 
 }  // namespace
 
+bool waits_for_key(unsigned long processes, bool input_is_console,
+                   bool output_is_console, bool window_visible) {
+  return processes == 1 && input_is_console && output_is_console &&
+         window_visible;
+}
+
 int list_plain_files(std::vector<std::string> *names) {
   names->clear();
-  struct _finddata_t entry;
-  intptr_t search = _findfirst("*", &entry);
+  struct _wfinddata64_t entry;
+  intptr_t search = _wfindfirst64(L"*", &entry);
   if (search == -1)
     return errno == ENOENT ? 0 : -1;
   do {
     if (!(entry.attrib & (_A_SUBDIR | _A_HIDDEN | _A_SYSTEM)))
-      names->push_back(entry.name);
-  } while (_findnext(search, &entry) == 0);
+      names->push_back(utf8_of(entry.name));
+  } while (_wfindnext64(search, &entry) == 0);
   _findclose(search);
   return 0;
 }
 
-FILE *open_archive(const char *name) {
+int open_archive(const char *name) {
+  std::wstring wide;
+  if (!wide_of(name, &wide))
+    return -1;
   // Other programs may go on reading and writing the archive meanwhile.
-  return _fsopen(name, "rb", _SH_DENYNO);
+  return _wsopen(wide.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT,
+                 _SH_DENYNO);
+}
+
+long read_file(int fd, void *data, size_t size) {
+  unsigned chunk = size < 0x40000000 ? unsigned(size) : 0x40000000u;
+  return _read(fd, data, chunk);
+}
+
+int seek_file(int fd, int64_t offset) {
+  return _lseeki64(fd, offset, SEEK_SET) < 0 ? -1 : 0;
+}
+
+int close_file(int fd) {
+  return _close(fd);
 }
 
 int make_directory(const char *name) {
-  return _mkdir(name);
+  std::wstring wide;
+  if (!wide_of(name, &wide))
+    return -1;
+  return _wmkdir(wide.c_str());
 }
 
 int enter_directory(const char *name) {
-  char *here = _getcwd(nullptr, 0);
+  std::wstring wide;
+  if (!wide_of(name, &wide))
+    return -1;
+  wchar_t *here = _wgetcwd(nullptr, 0);
   if (!here)
     return -1;
-  int result = _chdir(name);
+  int result = _wchdir(wide.c_str());
   int saved = errno;
   if (result == 0)
     return_path = here;
@@ -58,15 +235,43 @@ int leave_directory() {
     errno = EBADF;
     return -1;
   }
-  if (_chdir(return_path.c_str()) != 0)
+  if (_wchdir(return_path.c_str()) != 0)
     return -1;
   return_path.clear();
   return 0;
 }
 
+int current_directory_id(directory_id *id) {
+  // A directory opens only with backup semantics; no right to its content
+  // is asked for.
+  HANDLE dir = CreateFileW(L".", 0,
+                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
+                           nullptr);
+  if (dir == INVALID_HANDLE_VALUE) {
+    errno = errno_for(GetLastError());
+    return -1;
+  }
+  BY_HANDLE_FILE_INFORMATION info;
+  BOOL got = GetFileInformationByHandle(dir, &info);
+  DWORD error = GetLastError();
+  CloseHandle(dir);
+  if (!got) {
+    errno = errno_for(error);
+    return -1;
+  }
+  id->volume = info.dwVolumeSerialNumber;
+  id->file = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
+  return 0;
+}
+
 int create_image_file(const char *name) {
-  return _sopen(name, _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY, _SH_DENYNO,
-                _S_IREAD | _S_IWRITE);
+  std::wstring wide;
+  if (!wide_of(name, &wide))
+    return -1;
+  return _wsopen(wide.c_str(),
+                 _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
+                 _SH_DENYNO, _S_IREAD | _S_IWRITE);
 }
 
 int write_image_data(int fd, const void *data, size_t size) {
@@ -86,20 +291,41 @@ int write_image_data(int fd, const void *data, size_t size) {
   return 0;
 }
 
-int close_image_file(int fd) {
-  return _close(fd);
-}
-
 void setup_console() {
   // Text mode whatever the parent handed down: the runtime then writes
   // each line feed as CR LF.
   _setmode(_fileno(stdout), _O_TEXT);
   _setmode(_fileno(stderr), _O_TEXT);
-  if (_isatty(_fileno(stdout)))
+  is_console[1] = handle_is_console(STD_OUTPUT_HANDLE);
+  is_console[2] = handle_is_console(STD_ERROR_HANDLE);
+  if (is_console[1])
     setvbuf(stdout, nullptr, _IONBF, 0);
   else
-    setvbuf(stdout, nullptr, _IOFBF, 512);
+    setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
   setvbuf(stderr, nullptr, _IONBF, 0);
+}
+
+bool console_is_terminal(FILE *stream) {
+  return console_index(stream) >= 0;
+}
+
+std::string console_text(FILE *stream, const char *text) {
+  // A console keeps the DOS code page unless switched to another (chcp
+  // 65001, say): the text then follows it.
+  UINT shown = GetConsoleOutputCP();
+  if (console_index(stream) < 0 || shown == GetOEMCP() || shown == text_code_page)
+    return text;
+  return narrow_of(wide_in(text, text_code_page), shown);
+}
+
+std::string console_name(FILE *stream, const char *name) {
+  // In the code page of the text around it: the console's, or the DOS
+  // code page in a file or pipe.
+  UINT shown = console_index(stream) >= 0 ? GetConsoleOutputCP() : GetOEMCP();
+  std::wstring wide;
+  if (shown == CP_UTF8 || !wide_of(name, &wide))
+    return name;
+  return narrow_of(wide, shown);
 }
 
 int write_console(FILE *stream, const char *text, size_t size) {
@@ -108,4 +334,20 @@ int write_console(FILE *stream, const char *text, size_t size) {
   if (fwrite(text, 1, size, stream) != size)
     return -1;
   return 0;
+}
+
+void end_console() {
+  // A double-clicked veldor has a console window of its own, which closes
+  // with it: the last message would be gone before anyone read it.
+  DWORD processes[2];
+  HWND window = GetConsoleWindow();
+  if (!waits_for_key(GetConsoleProcessList(processes, 2),
+                     handle_is_console(STD_INPUT_HANDLE), is_console[1],
+                     window != nullptr && IsWindowVisible(window)))
+    return;
+  std::string prompt = console_text(
+      stdout, "\nAppuyez sur une touche pour fermer la fen\x88tre.");
+  write_console(stdout, prompt.data(), prompt.size());
+  fflush(stdout);
+  _getch();
 }

@@ -1,11 +1,29 @@
 // Synthetic archives.
 #include "archive_writer.h"
 
+#include <cstring>
+
+#include <filesystem>
+
 #ifdef _WIN32
 #include <io.h>
 #include <windows.h>
 #include <winioctl.h>
 #endif
+
+namespace {
+
+// Opens file |path|, named in UTF-8 on every platform.
+FILE *open_file(const std::string &path, const char *mode) {
+#ifdef _WIN32
+  std::wstring wide_mode(mode, mode + strlen(mode));
+  return _wfopen(std::filesystem::u8path(path).c_str(), wide_mode.c_str());
+#else
+  return fopen(path.c_str(), mode);
+#endif
+}
+
+}  // namespace
 
 namespace {
 
@@ -73,7 +91,7 @@ int write_archive(FILE *out, long count, int32_t width, int32_t height) {
 }
 
 int write_file(const std::string &path, const std::string &bytes) {
-  FILE *f = fopen(path.c_str(), "wb");
+  FILE *f = open_file(path, "wb");
   if (!f)
     return -1;
   size_t n = fwrite(bytes.data(), 1, bytes.size(), f);
@@ -84,7 +102,7 @@ int write_file(const std::string &path, const std::string &bytes) {
 
 int write_sparse_file(const std::string &path, int64_t offset,
                       const std::string &bytes) {
-  FILE *f = fopen(path.c_str(), "wb");
+  FILE *f = open_file(path, "wb");
   if (!f)
     return -1;
 #ifdef _WIN32
@@ -103,7 +121,7 @@ int write_sparse_file(const std::string &path, int64_t offset,
 }
 
 std::string read_file(const std::string &path) {
-  FILE *f = fopen(path.c_str(), "rb");
+  FILE *f = open_file(path, "rb");
   if (!f)
     return "<missing>";
   std::string s;

@@ -29,7 +29,8 @@ std::string make_archive(const std::vector<std::string> &images);
 /// Returns 0, or -1 when a write failed.
 int write_archive(FILE *out, long count, int32_t width, int32_t height);
 
-/// Writes |bytes| to a new file |path|.  Returns 0, or -1.
+/// Writes |bytes| to a new file |path| (UTF-8, as every path here).
+/// Returns 0, or -1.
 int write_file(const std::string &path, const std::string &bytes);
 
 /// Writes |bytes| at |offset| of a new sparse file |path|, nothing before

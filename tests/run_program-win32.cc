@@ -28,20 +28,20 @@ run_result run_program(const std::string &program, const std::string &dir,
                        const run_options &options) {
   std::string out_path = dir + "/../stdout", err_path = dir + "/../stderr";
   run_result result;
-  int out = _open(out_path.c_str(), _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
-                  _S_IREAD | _S_IWRITE);
+  const int flags = _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY;
+  int out = _wopen(std::filesystem::u8path(out_path).c_str(), flags,
+                   _S_IREAD | _S_IWRITE);
   int err = options.merge_streams
                 ? out
-                : _open(err_path.c_str(),
-                        _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY,
-                        _S_IREAD | _S_IWRITE);
+                : _wopen(std::filesystem::u8path(err_path).c_str(), flags,
+                         _S_IREAD | _S_IWRITE);
   if (out < 0 || err < 0)
     return result;
   fflush(stdout);
   fflush(stderr);
   int saved_out = redirect(1, out), saved_err = redirect(2, err);
   std::filesystem::path start = std::filesystem::current_path();
-  std::filesystem::current_path(dir);
+  std::filesystem::current_path(std::filesystem::u8path(dir));
   errno = 0;
   intptr_t status = _spawnl(_P_WAIT, program.c_str(), program.c_str(), nullptr);
   bool spawned = !(status == -1 && errno != 0);
