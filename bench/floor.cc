@@ -24,7 +24,7 @@ int main(int argc, char **argv) {
     return 1;
   }
   const unsigned char *data = static_cast<const unsigned char *>(
-      mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE, in, 0));
+      mmap(nullptr, size_t(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, in, 0));
   if (data == MAP_FAILED) {
     perror("mmap");
     return 1;

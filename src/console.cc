@@ -24,21 +24,22 @@ int console_failed() {
 
 int console_printf(FILE *stream, const char *format, ...) {
   int saved = errno;
-  std::string shown = console_text(stream, format);
+  std::string converted;
+  const char *shown = console_text(stream, format, &converted);
   va_list args, again;
   va_start(args, format);
   va_copy(again, args);
   // Messages fit here but for archive names near the platform's limit;
   // those get a buffer of their size.
   char text[256];
-  int size = vsnprintf(text, sizeof text, shown.c_str(), args);
+  int size = vsnprintf(text, sizeof text, shown, args);
   va_end(args);
   int result = -1;
   if (size >= 0 && size_t(size) < sizeof text) {
     result = write_console(stream, text, size_t(size));
   } else if (size >= 0) {
     std::string long_text(size_t(size) + 1, '\0');
-    vsnprintf(&long_text[0], long_text.size(), shown.c_str(), again);
+    vsnprintf(&long_text[0], long_text.size(), shown, again);
     result = write_console(stream, long_text.data(), size_t(size));
   }
   va_end(again);

@@ -257,16 +257,16 @@ bool console_is_terminal(FILE *stream) {
   return isatty(fileno(stream));
 }
 
-std::string console_text(FILE *stream, const char *text) {
+const char *console_text(FILE *stream, const char *text, std::string *converted) {
   int fd = fileno(stream);
   if (fd < 1 || fd > 2 || !utf8_terminal[fd])
     return text;
-  std::string out;
+  converted->clear();
   for (const char *p = text; *p; p++) {
     unsigned char c = static_cast<unsigned char>(*p);
-    append_utf8(&out, c < 0x80 ? c : dos_code_page[c - 0x80]);
+    append_utf8(converted, c < 0x80 ? c : dos_code_page[c - 0x80]);
   }
-  return out;
+  return converted->c_str();
 }
 
 std::string console_name(FILE *, const char *name) {

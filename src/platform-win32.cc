@@ -309,13 +309,14 @@ bool console_is_terminal(FILE *stream) {
   return console_index(stream) >= 0;
 }
 
-std::string console_text(FILE *stream, const char *text) {
+const char *console_text(FILE *stream, const char *text, std::string *converted) {
   // A console keeps the DOS code page unless switched to another (chcp
   // 65001, say): the text then follows it.
   UINT shown = GetConsoleOutputCP();
   if (console_index(stream) < 0 || shown == GetOEMCP() || shown == text_code_page)
     return text;
-  return narrow_of(wide_in(text, text_code_page), shown);
+  *converted = narrow_of(wide_in(text, text_code_page), shown);
+  return converted->c_str();
 }
 
 std::string console_name(FILE *stream, const char *name) {
@@ -345,9 +346,10 @@ void end_console() {
                      handle_is_console(STD_INPUT_HANDLE), is_console[1],
                      window != nullptr && IsWindowVisible(window)))
     return;
-  std::string prompt = console_text(
-      stdout, "\nAppuyez sur une touche pour fermer la fen\x88tre.");
-  write_console(stdout, prompt.data(), prompt.size());
+  std::string converted;
+  const char *prompt = console_text(
+      stdout, "\nAppuyez sur une touche pour fermer la fen\x88tre.", &converted);
+  write_console(stdout, prompt, strlen(prompt));
   fflush(stdout);
   _getch();
 }

@@ -70,9 +70,10 @@ void setup_console();
 bool console_is_terminal(FILE *stream);
 
 /// The tool's own text |text|, written in the DOS code page, as |stream|
-/// is to receive it: the same bytes for files and pipes, converted for a
-/// terminal or console that shows another character set.
-std::string console_text(FILE *stream, const char *text);
+/// is to receive it: |text| itself for files and pipes, or its conversion,
+/// held in |converted|, for a terminal or console that shows another
+/// character set.
+const char *console_text(FILE *stream, const char *text, std::string *converted);
 
 /// File name |name| as |stream| is to receive it.
 std::string console_name(FILE *stream, const char *name);
