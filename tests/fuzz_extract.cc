@@ -14,8 +14,22 @@
 
 namespace fs = std::filesystem;
 
+namespace {
+
+// The fuzzer's own folder, removed when the campaign ends.
+std::string folder;
+
+void remove_folder() {
+  fs::current_path(fs::temp_directory_path());
+  remove_temp_dir(folder);
+}
+
+}  // namespace
+
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  fs::current_path(make_temp_dir());
+  folder = make_temp_dir();
+  fs::current_path(folder);
+  atexit(remove_folder);
   return 0;
 }
 
