@@ -92,6 +92,10 @@ int extract_open_archive(archive_stream *archive, const char *name,
 
 }  // namespace
 
+void begin_run() {
+  used_directories.clear();
+}
+
 std::string archive_directory_name(const std::string &name) {
   std::string base = name.substr(0, name.rfind('.'));
   return base == "." || base == ".." ? std::string() : base;

@@ -17,6 +17,10 @@
 /// is a failure, EEXIST.
 int extract_archive(const char *name, FILE *console);
 
+/// Starts a run: the directories that earlier archives were extracted into
+/// are forgotten.
+void begin_run();
+
 /// The directory an archive's images go to: its name up to the last dot,
 /// or the whole name without a dot; empty for "." and "..".
 std::string archive_directory_name(const std::string &name);

@@ -41,6 +41,7 @@ int main() {
   std::vector<std::string> archives;
   if (find_archives(&archives) != 0)
     return report_fatal();
+  begin_run();
   for (const std::string &name : archives)
     if (extract_archive(name.c_str(), stdout) != 0)
       return report_fatal();

@@ -46,6 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     abort();
 
   static FILE *console = fopen("/dev/null", "wb");
+  begin_run();  // each input is a run of its own
   if (extract_archive("F.IXF", console) != 0) {
     perror("extract_archive");
     abort();
