@@ -80,6 +80,24 @@ void close_quietly(int fd) {
   errno = saved;
 }
 
+// Keeps |fd|, opened non-blocking, if it is a regular file, and makes it
+// blocking again; otherwise closes it.  Returns |fd|, or -1: with errno
+// |not_regular| for anything but a regular file.
+int keep_if_regular(int fd, int not_regular) {
+  struct stat st;
+  bool known = fstat(fd, &st) == 0;
+  if (known && !S_ISREG(st.st_mode)) {
+    close(fd);
+    errno = not_regular;
+    return -1;
+  }
+  if (!known || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+    close_quietly(fd);
+    return -1;
+  }
+  return fd;
+}
+
 // Opens |name| for writing if it is a regular file, never following a link
 // and never waiting on a FIFO.  Returns a descriptor, or -1: with errno
 // EEXIST when something else stands there, otherwise as open sets it.
@@ -95,17 +113,8 @@ int open_existing_regular(const char *name) {
   int fd = open(name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
   if (fd < 0)
     return errno == ELOOP || errno == ENXIO ? (errno = EEXIST, -1) : -1;
-  if (fstat(fd, &st) != 0) {
-    close_quietly(fd);
-    return -1;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    close(fd);
-    errno = EEXIST;
-    return -1;
-  }
-  if (ftruncate(fd, 0) != 0 ||
-      fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+  fd = keep_if_regular(fd, EEXIST);
+  if (fd >= 0 && ftruncate(fd, 0) != 0) {
     close_quietly(fd);
     return -1;
   }
@@ -132,20 +141,7 @@ int open_archive(const char *name) {
   // Non-blocking, so that a FIFO put in the archive's place after the
   // search cannot stall the run; anything but a regular file is refused.
   int fd = open(name, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0)
-    return -1;
-  struct stat st;
-  if (fstat(fd, &st) != 0) {
-    close_quietly(fd);
-    return -1;
-  }
-  if (!S_ISREG(st.st_mode)) {
-    close(fd);
-    errno = EINVAL;
-    return -1;
-  }
-  fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-  return fd;
+  return fd < 0 ? -1 : keep_if_regular(fd, EINVAL);
 }
 
 long read_file(int fd, void *data, size_t size) {
