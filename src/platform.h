@@ -57,7 +57,9 @@ struct directory_id {
 int current_directory_id(directory_id *id);
 
 /// Creates or truncates image file |name| in the current directory for
-/// writing.  Returns a descriptor, or -1 with errno set.
+/// writing.  On POSIX only a regular file is ever written into: a link, a
+/// FIFO, a socket or a device standing there is removed and a new file
+/// made in its place.  Returns a descriptor, or -1 with errno set.
 int create_image_file(const char *name);
 
 /// Writes all |size| bytes of |data| to |fd|.  Returns 0, or -1 with errno set.
