@@ -50,10 +50,8 @@ size_t fill(archive_stream *s, size_t want) {
       s->failed = true;
       break;
     }
-    if (n == 0) {
-      s->at_end = true;
+    if (n == 0)
       break;
-    }
     s->filled += size_t(n);
     s->file_offset += n;
   }
@@ -72,7 +70,6 @@ void archive_attach(archive_stream *s, int fd, archive_read_fn read,
   s->filled = 0;
   s->position = 0;
   s->file_offset = 0;
-  s->at_end = false;
   s->failed = false;
 }
 
@@ -94,7 +91,6 @@ int archive_seek(archive_stream *s, int64_t offset) {
     return -1;
   }
   s->position = offset;
-  s->at_end = false;
   return 0;
 }
 

@@ -21,7 +21,6 @@ struct archive_stream {
   size_t filled;        // bytes of the file held from buffer[0] on
   int64_t position;     // file offset of the next byte to read
   int64_t file_offset;  // where the descriptor stands, -1 when unknown
-  bool at_end;          // a read met the end of the file
   bool failed;          // a read or seek failed; errno told why
 };
 
@@ -38,7 +37,7 @@ void archive_attach(archive_stream *s, int fd, archive_read_fn read,
 /// Closes the archive's descriptor.  Returns 0, or -1 with errno set.
 int archive_close(archive_stream *s);
 
-/// Moves to absolute |offset|, clearing the end indicator.  No system call
+/// Moves to absolute |offset|.  No system call
 /// until the next read.  Returns 0, or -1 (EINVAL) for a negative offset.
 int archive_seek(archive_stream *s, int64_t offset);
 

@@ -152,10 +152,10 @@ std::string narrow_of(const std::wstring &wide, UINT to) {
   return out;
 }
 
-// The console stream |stream| is, or -1.
-int console_index(FILE *stream) {
+// True when |stream| is standard output or error and a console shows it.
+bool on_console(FILE *stream) {
   int fd = _fileno(stream);
-  return fd >= 1 && fd <= 2 && is_console[fd] ? fd : -1;
+  return fd >= 1 && fd <= 2 && is_console[fd];
 }
 
 bool handle_is_console(DWORD which) {
@@ -306,14 +306,14 @@ void setup_console() {
 }
 
 bool console_is_terminal(FILE *stream) {
-  return console_index(stream) >= 0;
+  return on_console(stream);
 }
 
 const char *console_text(FILE *stream, const char *text, std::string *converted) {
   // A console keeps the DOS code page unless switched to another (chcp
   // 65001, say): the text then follows it.
   UINT shown = GetConsoleOutputCP();
-  if (console_index(stream) < 0 || shown == GetOEMCP() || shown == text_code_page)
+  if (!on_console(stream) || shown == GetOEMCP() || shown == text_code_page)
     return text;
   *converted = narrow_of(wide_in(text, text_code_page), shown);
   return converted->c_str();
@@ -322,7 +322,7 @@ const char *console_text(FILE *stream, const char *text, std::string *converted)
 std::string console_name(FILE *stream, const char *name) {
   // In the code page of the text around it: the console's, or the DOS
   // code page in a file or pipe.
-  UINT shown = console_index(stream) >= 0 ? GetConsoleOutputCP() : GetOEMCP();
+  UINT shown = on_console(stream) ? GetConsoleOutputCP() : GetOEMCP();
   std::wstring wide;
   if (shown == CP_UTF8 || !wide_of(name, &wide))
     return name;
