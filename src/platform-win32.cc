@@ -98,8 +98,8 @@ bool wide_of(const char *name, std::wstring *out) {
   const unsigned char *p = reinterpret_cast<const unsigned char *>(name);
   while (*p) {
     unsigned long c = *p++;
-    int more = c < 0x80 ? 0 : c >= 0xF0 && c < 0xF5 ? 3 : c >= 0xE0 ? 2
-             : c >= 0xC2 && c < 0xE0 ? 1 : -1;
+    int more = c < 0x80 ? 0 : c < 0xC2 ? -1 : c < 0xE0 ? 1 : c < 0xF0 ? 2
+             : c < 0xF5 ? 3 : -1;
     if (more < 0) {
       errno = EINVAL;
       return false;
