@@ -13,47 +13,37 @@ namespace {
 // other call's: only the first failure says what went wrong.
 int first_error = 0;
 
-// Notes a failure of the console, errno telling why.  Returns -1.
-int console_failed() {
+// Notes a failure of the console, errno telling why, if it has one: the C
+// library need not set it.
+void console_failed() {
   if (first_error == 0)
     first_error = errno != 0 ? errno : EIO;
-  return -1;
 }
 
 }  // namespace
 
-int console_printf(FILE *stream, const char *format, ...) {
+void console_printf(FILE *stream, const char *format, ...) {
   int saved = errno;
   std::string converted;
   const char *shown = console_text(stream, format, &converted);
   va_list args, again;
   va_start(args, format);
   va_copy(again, args);
-  // Messages fit here but for archive names near the platform's limit;
-  // those get a buffer of their size.
-  char text[256];
-  int size = vsnprintf(text, sizeof text, shown, args);
+  // Measured first: a name may be as long as the platform allows.  Kept
+  // from one message to the next.
+  static std::string text;
+  text.assign(size_t(vsnprintf(nullptr, 0, shown, args)), '\0');
   va_end(args);
-  int result = -1;
-  if (size >= 0 && size_t(size) < sizeof text) {
-    result = write_console(stream, text, size_t(size));
-  } else if (size >= 0) {
-    std::string long_text(size_t(size) + 1, '\0');
-    vsnprintf(&long_text[0], long_text.size(), shown, again);
-    result = write_console(stream, long_text.data(), size_t(size));
-  }
+  vsnprintf(&text[0], text.size() + 1, shown, again);
   va_end(again);
-  if (result != 0)
+  if (write_console(stream, text.data(), text.size()) != 0)
     console_failed();
   errno = saved;
-  return result;
 }
 
-int console_flush(FILE *stream) {
-  int saved = errno;
-  int result = fflush(stream) != 0 || ferror(stream) ? console_failed() : 0;
-  errno = saved;
-  return result;
+void console_flush(FILE *stream) {
+  if (fflush(stream) != 0)
+    console_failed();
 }
 
 int console_error() {

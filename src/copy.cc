@@ -4,15 +4,15 @@
 #include "platform.h"
 
 int copy_entry(archive_stream *archive, int fd, int32_t length) {
-  size_t left = length > 0 ? size_t(length) : 0;
+  size_t left = size_t(length);
   while (left > 0) {
     const unsigned char *data;
     size_t got = archive_next(archive, left, &data);
     if (got == 0)
-      return archive_error(archive) ? copy_failed : copy_cut_short;
+      return archive_error(archive) ? -1 : 0;
     if (write_image_data(fd, data, got) != 0)
-      return copy_failed;
+      return -1;
     left -= got;
   }
-  return copy_done;
+  return 0;
 }

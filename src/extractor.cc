@@ -29,23 +29,13 @@ int extract_images(archive_stream *archive, const char *shown, FILE *console) {
       break;
     char file_name[32];
     snprintf(file_name, sizeof file_name, "%08ld.BMP", number);
+    // On a failure the run ends, and the exit closes the file.
     int fd = create_image_file(file_name);
-    if (fd < 0)
-      return 1;
-    int copied = copy_entry(archive, fd, length);
-    if (copied == copy_failed) {
-      int saved = errno;
-      close_file(fd);
-      errno = saved;
-      return 1;
-    }
-    if (close_file(fd) != 0)
+    if (fd < 0 || copy_entry(archive, fd, length) != 0 || close_file(fd) != 0)
       return 1;
     const char *plural = number > 0 ? "s" : "";
     console_printf(console, "\rTraitement de %-13s...%3ld fichier%s extrait%s.",
                    shown, number + 1, plural, plural);
-    if (copied == copy_cut_short)
-      break;
   }
   // A read error that ended the image area is a failure, not its end.
   return archive_error(archive) ? 1 : 0;
@@ -106,13 +96,9 @@ int extract_archive(const char *name, FILE *console) {
   archive_stream archive;
   int opened = archive_open(&archive, name);
   console_printf(console, "\nTraitement de %-13s...", shown.c_str());
-  if (opened != 0)
+  // On a failure the run ends, and the exit closes the archive.
+  if (opened != 0 ||
+      extract_open_archive(&archive, name, shown.c_str(), console) != 0)
     return 1;
-  if (extract_open_archive(&archive, name, shown.c_str(), console) != 0) {
-    int saved = errno;
-    archive_close(&archive);
-    errno = saved;
-    return 1;
-  }
   return archive_close(&archive) != 0 ? 1 : 0;
 }

@@ -30,33 +30,28 @@ char stdout_buffer[512];
 // The code page of the tool's own texts: é is 0x82 in it.
 const UINT text_code_page = 850;
 
+// The errno of each Windows error code that a failed call may leave;
+// EINVAL stands for any other.
+const struct {
+  DWORD error;
+  int value;
+} errnos[] = {
+    {ERROR_FILE_NOT_FOUND, ENOENT},     {ERROR_PATH_NOT_FOUND, ENOENT},
+    {ERROR_INVALID_DRIVE, ENOENT},      {ERROR_ACCESS_DENIED, EACCES},
+    {ERROR_SHARING_VIOLATION, EACCES},  {ERROR_LOCK_VIOLATION, EACCES},
+    {ERROR_NOT_ENOUGH_MEMORY, ENOMEM},  {ERROR_OUTOFMEMORY, ENOMEM},
+    {ERROR_DISK_FULL, ENOSPC},          {ERROR_HANDLE_DISK_FULL, ENOSPC},
+    {ERROR_FILE_EXISTS, EEXIST},        {ERROR_ALREADY_EXISTS, EEXIST},
+    {ERROR_FILENAME_EXCED_RANGE, ENAMETOOLONG},
+    {ERROR_DIRECTORY, ENOTDIR},
+};
+
 // errno for the Windows error code of a failed call.
 int errno_for(DWORD error) {
-  switch (error) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_INVALID_DRIVE:
-      return ENOENT;
-    case ERROR_ACCESS_DENIED:
-    case ERROR_SHARING_VIOLATION:
-    case ERROR_LOCK_VIOLATION:
-      return EACCES;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-      return ENOMEM;
-    case ERROR_DISK_FULL:
-    case ERROR_HANDLE_DISK_FULL:
-      return ENOSPC;
-    case ERROR_FILE_EXISTS:
-    case ERROR_ALREADY_EXISTS:
-      return EEXIST;
-    case ERROR_FILENAME_EXCED_RANGE:
-      return ENAMETOOLONG;
-    case ERROR_DIRECTORY:
-      return ENOTDIR;
-    default:
-      return EINVAL;
-  }
+  for (const auto &e : errnos)
+    if (e.error == error)
+      return e.value;
+  return EINVAL;
 }
 
 // Appends |c| to |out| as UTF-8.  A lone surrogate, which a Windows name
@@ -139,8 +134,6 @@ std::wstring wide_in(const char *text, UINT from) {
 
 // |wide| in code page |to|, a character it cannot hold written "?".
 std::string narrow_of(const std::wstring &wide, UINT to) {
-  if (wide.empty())
-    return std::string();
   bool utf8 = to == CP_UTF8;
   DWORD flags = utf8 ? 0 : WC_NO_BEST_FIT_CHARS;
   const char *fallback = utf8 ? nullptr : "?";
@@ -172,11 +165,12 @@ bool waits_for_key(unsigned long processes, bool input_is_console,
 }
 
 int list_plain_files(std::vector<std::string> *names) {
-  names->clear();
+  // Nothing found at all (the empty root of a drive) fails with ENOENT,
+  // which is what finding no archive reports too.
   struct _wfinddata64_t entry;
   intptr_t search = _wfindfirst64(L"*", &entry);
   if (search == -1)
-    return errno == ENOENT ? 0 : -1;
+    return -1;
   do {
     if (!(entry.attrib & (_A_SUBDIR | _A_HIDDEN | _A_SYSTEM)))
       names->push_back(utf8_of(entry.name));
@@ -231,14 +225,7 @@ int enter_directory(const char *name) {
 }
 
 int leave_directory() {
-  if (return_path.empty()) {
-    errno = EBADF;
-    return -1;
-  }
-  if (_wchdir(return_path.c_str()) != 0)
-    return -1;
-  return_path.clear();
-  return 0;
+  return _wchdir(return_path.c_str());
 }
 
 int current_directory_id(directory_id *id) {

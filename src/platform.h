@@ -2,6 +2,10 @@
 // above this header is the same on every platform; each platform has its
 // own platform-*.cc behind it.  Names are bytes on POSIX and UTF-8 on
 // Windows, where the platform layer converts them at each call.
+//
+// The calls have C linkage, so that a test build can put a stand-in in
+// front of any of them at link time (platform-faults.cc) while the code
+// above runs unchanged.
 #ifndef VELDOR_PLATFORM_H_
 #define VELDOR_PLATFORM_H_
 
@@ -11,7 +15,9 @@
 #include <string>
 #include <vector>
 
-/// Fills |names| with the plain files of the current directory: regular
+extern "C" {
+
+/// Appends to |names| the plain files of the current directory: regular
 /// files, not directories, not hidden files, and not the special files
 /// (FIFOs, sockets, devices) whose opening could stall the run.  Returns 0,
 /// or -1 with errno set.  A failure part-way ends the list there.
@@ -38,8 +44,9 @@ int make_directory(const char *name);
 
 /// Makes |name| the current directory, remembering the one it leaves so
 /// that leave_directory can come back to exactly it, even when ".." leads
-/// elsewhere (|name| may be a symbolic link).  One level only.  Returns 0,
-/// or -1 with errno set and the current directory unchanged.
+/// elsewhere (|name| may be a symbolic link).  One level only: each
+/// successful call is to be followed by leave_directory.  Returns 0, or -1
+/// with errno set and the current directory unchanged.
 int enter_directory(const char *name);
 
 /// Returns to the directory that the last enter_directory left.  Returns 0,
@@ -59,7 +66,8 @@ int current_directory_id(directory_id *id);
 /// Creates or truncates image file |name| in the current directory for
 /// writing.  On POSIX only a regular file is ever written into: a link, a
 /// FIFO, a socket or a device standing there is removed and a new file
-/// made in its place.  Returns a descriptor, or -1 with errno set.
+/// made in its place; a directory there is EISDIR.  Returns a descriptor,
+/// or -1 with errno set.
 int create_image_file(const char *name);
 
 /// Writes all |size| bytes of |data| to |fd|.  Returns 0, or -1 with errno set.
@@ -73,12 +81,9 @@ bool console_is_terminal(FILE *stream);
 
 /// The tool's own text |text|, written in the DOS code page, as |stream|
 /// is to receive it: |text| itself for files and pipes, or its conversion,
-/// held in |converted|, for a terminal or console that shows another
-/// character set.
+/// held in |converted| (given empty), for a terminal or console that shows
+/// another character set.
 const char *console_text(FILE *stream, const char *text, std::string *converted);
-
-/// File name |name| as |stream| is to receive it.
-std::string console_name(FILE *stream, const char *name);
 
 /// Writes |size| bytes of text to a console stream, each line feed as the
 /// two bytes CR LF and every other byte unchanged.  Returns 0, or -1 with
@@ -88,5 +93,10 @@ int write_console(FILE *stream, const char *text, size_t size);
 /// Called last, when everything is written: lets a person read a console
 /// window that would close with the program.
 void end_console();
+
+}  // extern "C"
+
+/// File name |name| as |stream| is to receive it.
+std::string console_name(FILE *stream, const char *name);
 
 #endif  // VELDOR_PLATFORM_H_

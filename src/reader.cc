@@ -19,17 +19,19 @@ int32_t to_signed(uint32_t v) {
   return v <= INT32_MAX ? int32_t(v) : -int32_t(~v) - 1;
 }
 
-}  // namespace
-
+// Width x height x 3 + 56, modulo 2^32 as a signed 32-bit value.
 int32_t entry_length(int32_t width, int32_t height) {
   // Unsigned arithmetic wraps by definition; signed overflow would not.
   return to_signed(uint32_t(width) * uint32_t(height) * 3u + 56u);
 }
 
+}  // namespace
+
 int verify_archive(archive_stream *archive) {
-  if (archive_seek(archive, image_area_offset) != 0)
-    return 1;
-  if (archive_getc(archive) != 'B' || archive_getc(archive) != 'M')
+  archive_seek(archive, image_area_offset);
+  unsigned char signature[2];
+  if (archive_read(archive, signature, 2) != 2 || signature[0] != 'B' ||
+      signature[1] != 'M')
     return 1;
   archive_skip(archive, -2);
   return 0;

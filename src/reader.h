@@ -25,8 +25,4 @@ int verify_archive(archive_stream *archive);
 /// that happens to compute to -1 reads as the end too.
 int32_t read_entry_length(archive_stream *archive);
 
-/// The entry length rule alone: width x height x 3 + 56 modulo 2^32, read
-/// as a signed 32-bit value.
-int32_t entry_length(int32_t width, int32_t height);
-
 #endif  // VELDOR_READER_H_

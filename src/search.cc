@@ -21,13 +21,10 @@ bool upper_less(char a, char b) {
 }  // namespace
 
 bool is_archive_name(const std::string &name) {
-  static const char extension[] = ".IXF";
-  if (name.size() < 4)
-    return false;
-  for (size_t i = 0; i < 4; i++)
-    if (upper(name[name.size() - 4 + i]) != (unsigned char)extension[i])
-      return false;
-  return true;
+  std::string tail = name.substr(std::max(name.size(), size_t(4)) - 4);
+  for (char &c : tail)
+    c = char(upper(c));
+  return tail == ".IXF";
 }
 
 bool archive_order(const std::string &a, const std::string &b) {
@@ -45,7 +42,6 @@ int find_archives(std::vector<std::string> *names) {
   std::vector<std::string> files;
   if (list_plain_files(&files) != 0)
     return -1;
-  names->clear();
   for (const std::string &name : files)
     if (is_archive_name(name))
       names->push_back(name);

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-/// Fills |names| with the plain files of the current directory whose names
+/// Appends to |names| the plain files of the current directory whose names
 /// end in ".IXF" in any case, in ascending byte order of their upper-cased
 /// names: the order the original platform's file system gives, and the same
 /// on every run and every platform.  Returns 0, or -1 with errno set; when

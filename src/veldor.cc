@@ -41,7 +41,6 @@ int main() {
   std::vector<std::string> archives;
   if (find_archives(&archives) != 0)
     return report_fatal();
-  begin_run();
   for (const std::string &name : archives)
     if (extract_archive(name.c_str(), stdout) != 0)
       return report_fatal();
@@ -53,7 +52,8 @@ int main() {
   // A console that could not take the output is a failure like any other,
   // reported once every archive is extracted: the images are the job, the
   // console only tells of it.
-  if (console_flush(stdout) != 0 || console_error() != 0) {
+  console_flush(stdout);
+  if (console_error() != 0) {
     errno = console_error();
     return report_fatal();
   }

@@ -23,18 +23,10 @@ FILE *open_file(const std::string &path, const char *mode) {
 #endif
 }
 
-}  // namespace
-
-namespace {
-
-void put16(std::string *s, uint32_t v) {
-  s->push_back(char(v & 0xFF));
-  s->push_back(char(v >> 8 & 0xFF));
-}
-
+// Appends |v| as 4 bytes, little-endian.
 void put32(std::string *s, uint32_t v) {
-  put16(s, v & 0xFFFF);
-  put16(s, v >> 16);
+  for (int shift = 0; shift < 32; shift += 8)
+    s->push_back(char(v >> shift & 0xFF));
 }
 
 }  // namespace
@@ -50,20 +42,14 @@ std::string entry_header(int32_t width, int32_t height) {
 std::string make_image(int32_t width, int32_t height, unsigned seed) {
   uint32_t pixel_bytes = uint32_t(width) * uint32_t(height) * 3;
   std::string s = "BM";
-  put32(&s, 54 + pixel_bytes + 2);  // file size
-  put32(&s, 0);                     // reserved
-  put32(&s, 54);                    // offset of the pixels
-  put32(&s, 40);                    // size of the information header
-  put32(&s, uint32_t(width));
-  put32(&s, uint32_t(height));
-  put16(&s, 1);   // planes
-  put16(&s, 24);  // bits per pixel
-  put32(&s, 0);   // no compression
-  put32(&s, pixel_bytes);
-  put32(&s, 2835);  // 72 dots per inch
-  put32(&s, 2835);
-  put32(&s, 0);
-  put32(&s, 0);
+  // File size, reserved, offset of the pixels, size of the information
+  // header, width, height, 1 plane and 24 bits per pixel (16 bits each),
+  // no compression, size of the pixels, 72 dots per inch across and down,
+  // no palette.
+  for (uint32_t v : {54 + pixel_bytes + 2, 0u, 54u, 40u, uint32_t(width),
+                     uint32_t(height), 1u | 24u << 16, 0u, pixel_bytes, 2835u,
+                     2835u, 0u, 0u})
+    put32(&s, v);
   s.reserve(s.size() + pixel_bytes + 2);
   for (uint32_t i = 0; i < pixel_bytes; i++)
     s.push_back(char((i * 31 + seed * 7 + i / 97) & 0xFF));
@@ -78,26 +64,8 @@ std::string make_archive(const std::vector<std::string> &images) {
   return s;
 }
 
-int write_archive(FILE *out, long count, int32_t width, int32_t height) {
-  std::string prefix(prefix_size, '\0');
-  if (fwrite(prefix.data(), 1, prefix.size(), out) != prefix.size())
-    return -1;
-  for (long i = 0; i < count; i++) {
-    std::string image = make_image(width, height, unsigned(i));
-    if (fwrite(image.data(), 1, image.size(), out) != image.size())
-      return -1;
-  }
-  return 0;
-}
-
 int write_file(const std::string &path, const std::string &bytes) {
-  FILE *f = open_file(path, "wb");
-  if (!f)
-    return -1;
-  size_t n = fwrite(bytes.data(), 1, bytes.size(), f);
-  if (fclose(f) != 0 || n != bytes.size())
-    return -1;
-  return 0;
+  return write_sparse_file(path, 0, bytes);
 }
 
 int write_sparse_file(const std::string &path, int64_t offset,
@@ -108,8 +76,9 @@ int write_sparse_file(const std::string &path, int64_t offset,
 #ifdef _WIN32
   // NTFS writes the zeros out unless told otherwise.
   DWORD ignored;
-  DeviceIoControl(HANDLE(_get_osfhandle(_fileno(f))), FSCTL_SET_SPARSE,
-                  nullptr, 0, nullptr, 0, &ignored, nullptr);
+  if (offset > 0)
+    DeviceIoControl(HANDLE(_get_osfhandle(_fileno(f))), FSCTL_SET_SPARSE,
+                    nullptr, 0, nullptr, 0, &ignored, nullptr);
   int sought = _fseeki64(f, offset, SEEK_SET);
 #else
   int sought = fseeko(f, off_t(offset), SEEK_SET);

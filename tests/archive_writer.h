@@ -24,11 +24,6 @@ std::string entry_header(int32_t width, int32_t height);
 /// A prefix of zeros followed by |images| back to back.
 std::string make_archive(const std::vector<std::string> &images);
 
-/// Writes an archive of |count| images of |width| x |height| to |out| one
-/// image at a time, so that archives far larger than memory can be made.
-/// Returns 0, or -1 when a write failed.
-int write_archive(FILE *out, long count, int32_t width, int32_t height);
-
 /// Writes |bytes| to a new file |path| (UTF-8, as every path here).
 /// Returns 0, or -1.
 int write_file(const std::string &path, const std::string &bytes);

@@ -17,15 +17,16 @@ int usage() {
   return 2;
 }
 
-// One archive of |count| images of |width| x |height|.
+// One archive of |count| images of |width| x |height|, written one image
+// at a time, so that it may be far larger than memory.
 int write_uniform(const char *path, long count, int32_t width, int32_t height) {
   FILE *out = fopen(path, "wb");
-  if (!out) {
-    perror(path);
-    return 1;
+  bool failed = !out || fwrite(make_archive({}).data(), 1, prefix_size, out) != prefix_size;
+  for (long i = 0; i < count && !failed; i++) {
+    std::string image = make_image(width, height, unsigned(i));
+    failed = fwrite(image.data(), 1, image.size(), out) != image.size();
   }
-  int failed = write_archive(out, count, width, height);
-  if (fclose(out) != 0 || failed) {
+  if (failed || fclose(out) != 0) {
     perror(path);
     return 1;
   }

@@ -18,38 +18,20 @@
 namespace {
 
 // Makes the descriptor the program's standard output writes to, and the
-// one the test reads from (-1 when it reads a file).  Returns false when
-// it cannot.
+// one the test reads from (-1 when there is none).  Returns false when it
+// cannot.
 bool make_output(output_kind kind, int *child_end, int *parent_end) {
   int fds[2];
-  *parent_end = -1;
-  switch (kind) {
-    case output_packets:
-      if (socketpair(AF_UNIX, SOCK_SEQPACKET, 0, fds) != 0)
-        return false;
-      *parent_end = fds[0];
-      *child_end = fds[1];
-      return true;
-    case output_closed_pipe:
-      if (pipe(fds) != 0)
-        return false;
-      close(fds[0]);
-      *child_end = fds[1];
-      return true;
-    case output_terminal: {
-      // Raw, so that the terminal adds no CR of its own to the bytes.
-      struct termios raw;
-      cfmakeraw(&raw);
-      if (openpty(&fds[0], &fds[1], nullptr, &raw, nullptr) != 0)
-        return false;
-      *parent_end = fds[0];
-      *child_end = fds[1];
-      return true;
-    }
-    case output_file:
-      break;
-  }
-  return false;
+  struct termios raw;  // a terminal that adds no CR of its own
+  cfmakeraw(&raw);
+  bool made = kind == output_packets ? socketpair(AF_UNIX, SOCK_SEQPACKET, 0, fds) == 0
+              : kind == output_closed_pipe ? pipe(fds) == 0
+              : openpty(&fds[0], &fds[1], nullptr, &raw, nullptr) == 0;
+  if (made && kind == output_closed_pipe)
+    close(fds[0]);
+  *parent_end = made && kind != output_closed_pipe ? fds[0] : -1;
+  *child_end = fds[1];
+  return made;
 }
 
 // Everything the program writes to |fd| until it ends, keeping each
@@ -87,16 +69,21 @@ run_result run_program(const std::string &program, const std::string &dir,
     if (out < 0 || err < 0 || dup2(out, 1) < 0 || dup2(err, 2) < 0 ||
         chdir(dir.c_str()) != 0)
       _exit(127);
-    if (parent_end >= 0)
-      close(parent_end);
-    // What a shell hands down, whatever the test runner's own settings.
+    // What a shell hands down: the three standard streams, no other
+    // descriptor, signals at their defaults.
+    for (int fd = 3; fd < 1024; fd++)
+      close(fd);
     signal(SIGPIPE, SIG_DFL);
     signal(SIGXFSZ, SIG_DFL);
-    if (options.file_size_limit >= 0) {
-      struct rlimit limit;
-      limit.rlim_cur = limit.rlim_max = rlim_t(options.file_size_limit);
+    struct rlimit limit;
+    limit.rlim_cur = limit.rlim_max = rlim_t(options.file_size_limit);
+    if (options.file_size_limit >= 0)
       setrlimit(RLIMIT_FSIZE, &limit);
-    }
+    limit.rlim_cur = limit.rlim_max = rlim_t(options.open_files_limit);
+    if (options.open_files_limit >= 0)
+      setrlimit(RLIMIT_NOFILE, &limit);
+    if (options.stdin_closed)
+      close(0);
     for (const std::string &setting : options.environment)
       putenv(const_cast<char *>(setting.c_str()));
     alarm(60);  // a program that hangs fails its test instead of stalling it

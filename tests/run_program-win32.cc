@@ -42,9 +42,14 @@ run_result run_program(const std::string &program, const std::string &dir,
   int saved_out = redirect(1, out), saved_err = redirect(2, err);
   std::filesystem::path start = std::filesystem::current_path();
   std::filesystem::current_path(std::filesystem::u8path(dir));
+  // The program inherits the environment: set for it, and unset after.
+  for (const std::string &setting : options.environment)
+    _putenv(setting.c_str());
   errno = 0;
   intptr_t status = _spawnl(_P_WAIT, program.c_str(), program.c_str(), nullptr);
   bool spawned = !(status == -1 && errno != 0);
+  for (const std::string &setting : options.environment)
+    _putenv(setting.substr(0, setting.find('=') + 1).c_str());
   std::filesystem::current_path(start);
   _dup2(saved_out, 1);
   _dup2(saved_err, 2);

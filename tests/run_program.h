@@ -19,8 +19,10 @@ struct run_options {
   long file_size_limit = -1;    // bytes a written file may reach; -1: none
   std::string stdout_path;      // standard output elsewhere, not read back
   output_kind output = output_file;
+  long open_files_limit = -1;   // descriptors it may hold; -1: no limit (POSIX)
+  bool stdin_closed = false;    // standard input closed, not inherited (POSIX)
   std::vector<std::string> environment;  // NAME=value, for the program only
-  std::vector<std::string> wrapper;  // runs the program as its last argument
+  std::vector<std::string> wrapper;  // runs the program as its last argument (POSIX)
 };
 
 struct run_result {

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -51,13 +52,11 @@ class Veldor : public testing::Test {
   run_result run(const run_options &options = run_options()) {
     run_result r = run_program(program_, work_, options);
     std::string head = banner_head;
+    size_t credit_end = std::min(r.out.find_first_of("\r\n", head.size()),
+                                 r.out.size());
     EXPECT_EQ(r.out.substr(0, head.size()), head);
-    size_t credit_end = r.out.find("\r\n", head.size());
-    EXPECT_NE(credit_end, std::string::npos);
-    if (credit_end != std::string::npos) {
-      EXPECT_EQ(r.out.find_first_of("\r\n", head.size()), credit_end);
-      r.out.erase(0, credit_end + 2);
-    }
+    EXPECT_EQ(r.out.substr(credit_end, 2), "\r\n");
+    r.out.erase(0, credit_end + 2);
     return r;
   }
 

@@ -1,88 +1,67 @@
 // The built program, run in folders of archives as a user would run it.
 #include <cstring>
 
-#ifdef _WIN32
-#include <windows.h>
-#endif
-
 #include "veldor_fixture.h"
 
 namespace {
 
-TEST_F(Veldor, WritesTheConsoleBytesExactly) {
-  put("A.IXF", make_archive({make_image(4, 4, 1), make_image(8, 4, 2)}));
-  put("NOTES.IXF", "not an archive");
-  run_result r = run();
-  EXPECT_EQ(r.out,
-            "\r\nTraitement de A.IXF        ..."
-            "\rTraitement de A.IXF        ...  1 fichier extrait."
-            "\rTraitement de A.IXF        ...  2 fichiers extraits."
-            "\r\nTraitement de NOTES.IXF    ...Format de fichier incorrect."
-            "\r\nEx\x82" "cution achev\x82" "e.");
-  EXPECT_EQ(r.err, "");
-  EXPECT_EQ(r.status, 0);
-}
-
-TEST_F(Veldor, CopiesEveryImageByteForByteIntoOneFolderPerArchive) {
-  std::vector<std::string> city, park;
+TEST_F(Veldor, CopiesEveryImageIntoAFolderPerArchiveAndSaysSoByteForByte) {
+  std::vector<std::string> city;
   for (int i = 0; i < 12; i++)
     city.push_back(make_image(4 * (i + 1), 3 + i, unsigned(i)));
-  park.push_back(make_image(64, 64, 99));
+  std::string park = make_image(64, 64, 99);
+  put("A.IXF", make_archive({city[0], city[1]}));
   put("CITY.IXF", make_archive(city));
-  put("park.ixf", make_archive(park) + "trailing bytes, not an image");
+  put("NOTES.IXF", "not an archive");
+  put("park.ixf", make_archive({park}) + "trailing bytes, not an image");
   put("readme.txt", "left alone");
   run_result r = run();
+  std::string first_line = "\r\nTraitement de A.IXF        ..."
+                           "\rTraitement de A.IXF        ...  1 fichier extrait."
+                           "\rTraitement de A.IXF        ...  2 fichiers extraits.";
+  EXPECT_EQ(r.out.substr(0, first_line.size()), first_line);
+  EXPECT_EQ(r.out, progress("A.IXF        ", 2) + progress("CITY.IXF     ", 12) +
+                       "\r\nTraitement de NOTES.IXF    ...Format de fichier incorrect." +
+                       progress("park.ixf     ", 1) + "\r\nEx\x82" "cution achev\x82" "e.");
+  EXPECT_EQ(r.err, "");
   EXPECT_EQ(r.status, 0);
   for (size_t i = 0; i < city.size(); i++) {
     char name[32];
     snprintf(name, sizeof name, "CITY/%08zu.BMP", i);
     EXPECT_EQ(get(name), city[i]) << name;
   }
-  EXPECT_EQ(get("park/00000000.BMP"), park[0]);  // numbering restarts
+  EXPECT_EQ(get("park/00000000.BMP"), park);  // numbering restarts
   // Nothing but the images, and no folder for anything else.
   EXPECT_EQ(std::distance(fs::directory_iterator(path("CITY")), {}), 12);
   EXPECT_EQ(std::distance(fs::directory_iterator(path("park")), {}), 1);
-  EXPECT_EQ(std::distance(fs::directory_iterator(work_), {}), 5);
+  EXPECT_EQ(std::distance(fs::directory_iterator(work_), {}), 8);
 }
 
-TEST_F(Veldor, TakesArchivesInUpperCasedNameOrder) {
-  // Byte order would put "B.IXF" before "a2.ixf".
-  for (const char *name : {"B.IXF", "a2.ixf", "A.IXF", "c.Ixf"})
-    put(name, make_archive({make_image(4, 4, 0)}));
-  run_result r = run();
-  size_t a = r.out.find("de A.IXF "), a2 = r.out.find("de a2.ixf "),
-         b = r.out.find("de B.IXF "), c = r.out.find("de c.Ixf ");
-  ASSERT_NE(c, std::string::npos);
-  EXPECT_LT(a, a2);
-  EXPECT_LT(a2, b);
-  EXPECT_LT(b, c);
-  EXPECT_EQ(get("c/00000000.BMP"), make_image(4, 4, 0));
-}
-
-TEST_F(Veldor, PadsShortNamesAndWritesLongNamesWhole) {
+TEST_F(Veldor, TakesArchivesInOrderAndFitsEachNameAndCountInItsLine) {
+  // Upper-cased name order: byte order would put "B.IXF" before "a2.ixf".
   std::string long_name = std::string(251, 'L') + ".IXF";  // 255 bytes
-  put("ABCDEFGHI.IXF", make_archive({make_image(4, 4, 0)}));  // 13 exactly
-  put(long_name, make_archive({make_image(4, 4, 0)}));
-  put("X.V1.2.IXF", make_archive({make_image(4, 4, 0)}));
-  run_result r = run();
-  EXPECT_EQ(r.out, progress("ABCDEFGHI.IXF", 1) +
-                       progress(long_name, 1) + progress("X.V1.2.IXF   ", 1) +
-                       done);
-  EXPECT_EQ(get(std::string(251, 'L') + "/00000000.BMP"), make_image(4, 4, 0));
-  EXPECT_EQ(get("X.V1.2/00000000.BMP"), make_image(4, 4, 0));  // last dot only
-  EXPECT_EQ(r.status, 0);
-}
-
-TEST_F(Veldor, CountsPastThreeColumns) {
-  FILE *f = fopen(path("MANY.IXF").c_str(), "wb");
-  ASSERT_EQ(write_archive(f, 1001, 4, 4), 0);
-  fclose(f);
-  run_result r = run();
-  EXPECT_EQ(r.status, 0);
-  std::string tail = "\rTraitement de MANY.IXF     ...1001 fichiers extraits.";
-  EXPECT_EQ(r.out.substr(r.out.size() - tail.size() - strlen(done)),
-            tail + done);
-  EXPECT_EQ(get("MANY/00001000.BMP"), make_image(4, 4, 1000));
+  std::vector<std::string> one = {make_image(4, 4, 0)}, many;
+  for (unsigned i = 0; i < 1001; i++)
+    many.push_back(make_image(4, 4, i));
+  for (const std::string &name : {std::string("X.V1.2.IXF"), long_name,
+                                  std::string("c.Ixf"), std::string("a2.ixf"),
+                                  std::string("ABCDEFGHI.IXF")})
+    put(name, make_archive(one));
+  put("B.IXF", make_archive(many));
+  // Standard streams, an archive, the folder to come back to and an image
+  // at most: a descriptor kept longer would run out.
+  run_options options;
+  options.open_files_limit = 6;
+  run_result r = run(options);
+  EXPECT_EQ(r.status, 0) << r.err;
+  // Names padded to 13 bytes, a longer one whole; counts past 3 columns.
+  EXPECT_EQ(r.out, progress("a2.ixf       ", 1) + progress("ABCDEFGHI.IXF", 1) +
+                       progress("B.IXF        ", 1001) +
+                       progress("c.Ixf        ", 1) + progress(long_name, 1) +
+                       progress("X.V1.2.IXF   ", 1) + done);
+  EXPECT_EQ(get("B/00001000.BMP"), many[1000]);
+  EXPECT_EQ(get(std::string(251, 'L') + "/00000000.BMP"), one[0]);
+  EXPECT_EQ(get("X.V1.2/00000000.BMP"), one[0]);  // the last dot only
 }
 
 TEST_F(Veldor, ReportsAFolderWithoutArchives) {
@@ -94,31 +73,10 @@ TEST_F(Veldor, ReportsAFolderWithoutArchives) {
   // Nothing here is a plain archive, though all bear the name.
   fs::create_directory(path("DIR.IXF"));
   put(".HIDDEN.IXF", make_archive({make_image(4, 4, 0)}));
-  put("IXF", make_archive({make_image(4, 4, 0)}));
-  put("A.IXF.BAK", make_archive({make_image(4, 4, 0)}));
   r = run();
   EXPECT_EQ(r.err, no_archive);
   EXPECT_EQ(r.status, 255);
-  EXPECT_FALSE(fs::exists(path("HIDDEN")));
-}
-
-TEST_F(Veldor, TakesDotIxfForAnArchiveWhereItIsNotHidden) {
-  put(".IXF", make_archive({make_image(4, 4, 0)}));
-#ifdef _WIN32
-  std::wstring name = fs::u8path(path(".IXF")).wstring();
-  SetFileAttributesW(name.c_str(), FILE_ATTRIBUTE_NORMAL);
-  if (GetFileAttributesW(name.c_str()) & FILE_ATTRIBUTE_HIDDEN)
-    GTEST_SKIP() << "dot files are hidden here (Wine)";
-#endif
-  run_result r = run();
-  EXPECT_EQ(r.status, 255);
-#ifdef _WIN32
-  // Its folder would have no name: neither made nor entered.
-  EXPECT_EQ(r.out, progress(".IXF         ", 0));
-  EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): Invalid argument\r\n");
-#else
-  EXPECT_EQ(r.err, no_archive);  // a dot file, hidden
-#endif
+  EXPECT_FALSE(fs::exists(path(".HIDDEN")));
 }
 
 TEST_F(Veldor, StopsBeforeASecondArchiveWritesIntoTheSameFolder) {
@@ -138,27 +96,12 @@ TEST_F(Veldor, StopsBeforeASecondArchiveWritesIntoTheSameFolder) {
   EXPECT_EQ(r.status, 255);
   EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));
   EXPECT_EQ(get("A/00000001.BMP"), make_image(4, 4, 2));
-}
-
-TEST_F(Veldor, RerunOverwritesImagesAndLeavesHigherNumbersAlone) {
-  put("A.IXF", make_archive({make_image(4, 4, 1), make_image(4, 4, 2),
-                             make_image(4, 4, 3)}));
-  ASSERT_EQ(run().status, 0);
-  put("A.IXF", make_archive({make_image(8, 8, 7)}));
-  put("A/00000000.BMP", "stale");
-  run_result r = run();
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(get("A/00000000.BMP"), make_image(8, 8, 7));
-  EXPECT_EQ(get("A/00000001.BMP"), make_image(4, 4, 2));
-  EXPECT_EQ(get("A/00000002.BMP"), make_image(4, 4, 3));
-}
-
-TEST_F(Veldor, GivesAnArchiveWithoutImagesAnEmptyFolder) {
-  put("EMPTY.IXF", std::string(prefix_size, '\0') + "BM");
-  run_result r = run();
-  EXPECT_EQ(r.out, progress("EMPTY.IXF    ", 0) + done);
-  EXPECT_TRUE(fs::is_directory(path("EMPTY")));
-  EXPECT_TRUE(fs::is_empty(path("EMPTY")));
+  // The same when making the folder failed for another reason than that
+  // it exists, and left that reason in errno.
+  program_ = VELDOR_FAULTS_PROGRAM;
+  run_options options;
+  options.environment = {"VELDOR_FAULTS=make_directory@2=EROFS"};
+  EXPECT_EQ(run(options).err, "\r\nError (VELDOR.EXE): File exists\r\n");
 }
 
 TEST_F(Veldor, StopsAtAFileInTheFoldersPlace) {
@@ -166,103 +109,99 @@ TEST_F(Veldor, StopsAtAFileInTheFoldersPlace) {
   put("B.IXF", make_archive({make_image(4, 4, 2)}));
   put("B", "a file, not a folder");
   put("C.IXF", make_archive({make_image(4, 4, 3)}));
+  std::string progress_made =
+      progress("A.IXF        ", 1) + progress("B.IXF        ", 0);
   run_result r = run();
-  EXPECT_EQ(r.out, progress("A.IXF        ", 1) +
-                       progress("B.IXF        ", 0));
+  EXPECT_EQ(r.out, progress_made);
   EXPECT_EQ(r.err, not_a_directory);
   EXPECT_EQ(r.status, 255);
   EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));  // kept
   EXPECT_FALSE(fs::exists(path("C")));                   // never reached
+  // Both streams in one log: the progress comes first.
+  run_options options;
+  options.merge_streams = true;
+  EXPECT_EQ(run(options).out, progress_made + not_a_directory);
 }
 
-TEST_F(Veldor, ComesBackToItsFolderWhateverItsName) {
-  // Windows' ANSI code page would make "Lodz" with an acute o of the first
-  // folder's name: the way back must not lead there.
-  std::string here = root_ + "/\xC5\x81\xC3\xB3" "d\xC5\xBA";  // Łódź
-  std::string lookalike = root_ + "/L\xC3\xB3" "dz";
-  fs::create_directory(fs::u8path(here));
-  fs::create_directory(fs::u8path(lookalike));
-  ASSERT_EQ(write_file(here + "/CITY.IXF", make_archive({make_image(4, 4, 1)})), 0);
-  ASSERT_EQ(write_file(here + "/ZZZ.IXF", make_archive({make_image(4, 4, 2)})), 0);
-  ASSERT_EQ(write_file(lookalike + "/ZZZ.IXF", make_archive({make_image(4, 4, 3)})), 0);
-  run_result r = run_program(program_, here);
-  EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(read_file(here + "/ZZZ/00000000.BMP"), make_image(4, 4, 2));
-  EXPECT_FALSE(fs::exists(fs::u8path(lookalike + "/ZZZ")));
-}
-
-TEST_F(Veldor, ExtractsArchivesNamedInAnyScript) {
+TEST_F(Veldor, ExtractsArchivesNamedInAnyScriptInAFolderOfAnyName) {
   const std::string latin = "\xC3\x89t\xC3\xA9";    // Été
   const std::string japanese = "\xE6\x97\xA5\xE6\x9C\xAC";  // 日本
+  const std::string city = "\xF0\x9F\x8C\x86";  // U+1F306, past 16 bits
+  // Windows' ANSI code page would make "Lodz" with an acute o of the
+  // working folder's name: the way back after an archive must not lead
+  // there, where the next archive has a namesake.
+  work_ = root_ + "/\xC5\x81\xC3\xB3" "d\xC5\xBA";  // Łódź
+  std::string lookalike = root_ + "/L\xC3\xB3" "dz";
+  fs::create_directory(fs::u8path(work_));
+  fs::create_directory(fs::u8path(lookalike));
+  write_file(lookalike + "/" + japanese + ".IXF", make_archive({make_image(8, 8, 9)}));
   put(latin + ".IXF", make_archive({make_image(4, 4, 1)}));
   put(japanese + ".IXF", make_archive({make_image(4, 4, 2)}));
+  put(city + ".IXF", make_archive({make_image(4, 4, 3)}));
   run_result r = run();
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(get(latin + "/00000000.BMP"), make_image(4, 4, 1));
   EXPECT_EQ(get(japanese + "/00000000.BMP"), make_image(4, 4, 2));
+  EXPECT_EQ(get(city + "/00000000.BMP"), make_image(4, 4, 3));
+  EXPECT_FALSE(fs::exists(fs::u8path(lookalike + "/" + japanese)));
 #ifdef _WIN32
   // In the DOS code page, like the text around them; "?" for what it
   // cannot hold.
-  EXPECT_EQ(r.out, progress("\x90t\x82.IXF      ", 1) +
-                       progress("??.IXF       ", 1) + done);
+  // How many "?" stand for a character past 16 bits is the runtime's
+  // choice (Wine: one per half of the pair).
+  std::string head = progress("\x90t\x82.IXF      ", 1) +
+                     progress("??.IXF       ", 1);
+  EXPECT_EQ(r.out.substr(0, head.size()), head);
 #else
   EXPECT_EQ(r.out, progress(latin + ".IXF    ", 1) +
-                       progress(japanese + ".IXF   ", 1) + done);
+                       progress(japanese + ".IXF   ", 1) +
+                       progress(city + ".IXF     ", 1) + done);
 #endif
 }
 
 // Departures from the original tool's behaviour, where it lost or invented
 // data or could be led astray.
 
-TEST_F(Veldor, EndsTheImageAreaAtAnEntryOfNoLength) {
-  put("ZERO.IXF", make_archive({make_image(4, 4, 1)}) +
-                      entry_header(int32_t(0xaaaaaa98u), 1) + "more");
-  put("NEG.IXF", make_archive({make_image(4, 4, 2), entry_header(4, -100)}));
-  run_result r = run();
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, progress("NEG.IXF      ", 1) +
-                       progress("ZERO.IXF     ", 1) + done);
-  EXPECT_FALSE(fs::exists(path("ZERO/00000001.BMP")));
-  EXPECT_FALSE(fs::exists(path("NEG/00000001.BMP")));
-}
-
-TEST_F(Veldor, WritesOnlyTheBytesACutShortEntryHas) {
+TEST_F(Veldor, CopiesWhatEachEntryHoldsAndNoMore) {
   std::string first = make_image(4, 4, 1), second = make_image(16, 16, 2);
-  put("CUT.IXF", make_archive({first, second.substr(0, 300)}));
-  // 20000 x 20000 claims 1.2 GB in a 30 KB file.
-  put("FORGED.IXF", make_archive({entry_header(20000, 20000) +
-                                  std::string(10000, 'p')}));
-  run_result r = run();
-  EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(r.out, progress("CUT.IXF      ", 2) +
-                       progress("FORGED.IXF   ", 1) + done);
-  EXPECT_EQ(get("CUT/00000000.BMP"), first);
-  EXPECT_EQ(get("CUT/00000001.BMP"), second.substr(0, 300));
-  EXPECT_EQ(fs::file_size(path("FORGED/00000000.BMP")), 26u + 10000u);
-}
-
-TEST_F(Veldor, ComputesWrappedLengthsWithoutOverflow) {
-  // 65536 x 65536 x 3 + 56 wraps to 56.
+  // 20000 x 20000 claims 1.2 GB in a 30 KB file; 65536 x 65536 x 3 + 56
+  // wraps to 56; the lengths of the last entries of ZERO and NEG are 0 and
+  // negative, and would be the next entry again.
+  std::string forged = entry_header(20000, 20000) + std::string(10000, 'p');
   std::string wrapped = entry_header(65536, 65536) + std::string(30, 'w');
-  put("WRAP.IXF", make_archive({wrapped, make_image(4, 4, 1)}));
+  struct {
+    const char *name;  // in the order of the run
+    std::string bytes;
+    std::vector<std::string> images;
+  } cases[] = {
+      {"CUT.IXF", make_archive({first, second.substr(0, 300)}),
+       {first, second.substr(0, 300)}},
+      {"EMPTY.IXF", std::string(prefix_size, '\0') + "BM", {}},
+      {"FORGED.IXF", make_archive({forged}), {forged}},
+      {"NEG.IXF", make_archive({first, entry_header(4, -100)}), {first}},
+      // 1431655747 x 3 + 56 wraps to 1: the image is its "B".
+      {"ONE.IXF", make_archive({entry_header(1431655747, 1)}), {"B"}},
+      {"WRAP.IXF", make_archive({wrapped, first}), {wrapped, first}},
+      {"ZERO.IXF", make_archive({first, entry_header(int32_t(0xaaaaaa98u), 1)}) +
+                       "more", {first}},
+  };
+  std::string out;
+  for (const auto &c : cases) {
+    put(c.name, c.bytes);
+    out += progress((c.name + std::string(13, ' ')).substr(0, 13),
+                    int(c.images.size()));
+  }
   run_result r = run();
   EXPECT_EQ(r.status, 0);
-  EXPECT_EQ(get("WRAP/00000000.BMP"), wrapped);
-  EXPECT_EQ(get("WRAP/00000001.BMP"), make_image(4, 4, 1));
+  EXPECT_EQ(r.out, out + done);
+  for (const auto &c : cases) {
+    std::string folder = std::string(c.name).substr(0, strlen(c.name) - 4);
+    EXPECT_EQ(std::distance(fs::directory_iterator(path(folder)), {}),
+              ptrdiff_t(c.images.size())) << folder;
+    for (size_t i = 0; i < c.images.size(); i++)
+      EXPECT_EQ(get(folder + "/0000000" + std::to_string(i) + ".BMP"),
+                c.images[i]) << folder << i;
+  }
 }
-
-TEST_F(Veldor, PutsProgressBeforeTheReportInAMergedLog) {
-  put("A.IXF", make_archive({make_image(4, 4, 1)}));
-  put("B.IXF", make_archive({make_image(4, 4, 2)}));
-  put("B", "in the way");
-  run_options options;
-  options.merge_streams = true;
-  run_result r = run(options);
-  EXPECT_EQ(r.out, progress("A.IXF        ", 1) +
-                       progress("B.IXF        ", 0) +
-                       not_a_directory);
-  EXPECT_EQ(r.status, 255);
-}
-
 
 }  // namespace
