@@ -38,7 +38,7 @@ int extract_images(archive_stream *archive, const char *shown, FILE *console) {
                    shown, number + 1, plural, plural);
   }
   // A read error that ended the image area is a failure, not its end.
-  return archive_error(archive) ? 1 : 0;
+  return archive_error(archive);
 }
 
 // Makes the current directory one that no earlier archive of the run was
@@ -69,15 +69,22 @@ int extract_open_archive(archive_stream *archive, const char *name,
     console_printf(console, "Format de fichier incorrect.");
     return 0;
   }
+  // The folder may well exist from a former run.  When it can be neither
+  // made nor entered, why it could not be made is the answer a user needs
+  // ("Permission denied", not that it is missing).
   std::string directory = archive_directory_name(name);
-  make_directory(directory.c_str());  // it may well exist from a former run
-  if (enter_directory(directory.c_str()) != 0)
+  int made = make_directory(directory.c_str());
+  int why_not = errno;
+  if (enter_directory(directory.c_str()) != 0) {
+    if (made != 0 && why_not != EEXIST)
+      errno = why_not;
     return 1;
+  }
   if (claim_current_directory() != 0)
     return 1;
   if (extract_images(archive, shown, console) != 0)
     return 1;
-  return leave_directory() != 0 ? 1 : 0;
+  return leave_directory() != 0;
 }
 
 }  // namespace
@@ -100,5 +107,5 @@ int extract_archive(const char *name, FILE *console) {
   if (opened != 0 ||
       extract_open_archive(&archive, name, shown.c_str(), console) != 0)
     return 1;
-  return archive_close(&archive) != 0 ? 1 : 0;
+  return archive_close(&archive) != 0;
 }

@@ -324,19 +324,24 @@ int write_console(FILE *stream, const char *text, size_t size) {
   return 0;
 }
 
-void end_console() {
-  // A double-clicked veldor has a console window of its own, which closes
-  // with it: the last message would be gone before anyone read it.
-  DWORD processes[2];
-  HWND window = GetConsoleWindow();
-  if (!waits_for_key(GetConsoleProcessList(processes, 2),
-                     handle_is_console(STD_INPUT_HANDLE), is_console[1],
-                     window != nullptr && IsWindowVisible(window)))
-    return;
+void wait_for_key() {
+  // A key pressed during the run is no answer to a prompt not yet shown.
+  FlushConsoleInputBuffer(GetStdHandle(STD_INPUT_HANDLE));
   std::string converted;
   const char *prompt = console_text(
       stdout, "\nAppuyez sur une touche pour fermer la fen\x88tre.", &converted);
   write_console(stdout, prompt, strlen(prompt));
   fflush(stdout);
   _getch();
+}
+
+void end_console() {
+  // A double-clicked veldor has a console window of its own, which closes
+  // with it: the last message would be gone before anyone read it.
+  DWORD processes[2];
+  HWND window = GetConsoleWindow();
+  if (waits_for_key(GetConsoleProcessList(processes, 2),
+                    handle_is_console(STD_INPUT_HANDLE), is_console[1],
+                    window != nullptr && IsWindowVisible(window)))
+    wait_for_key();
 }

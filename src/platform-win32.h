@@ -10,4 +10,8 @@
 bool waits_for_key(unsigned long processes, bool input_is_console,
                    bool output_is_console, bool window_visible);
 
+/// Shows the prompt to close the window and waits for a key pressed after
+/// it: keys pressed during the run are discarded first.
+void wait_for_key();
+
 #endif  // VELDOR_PLATFORM_WIN32_H_

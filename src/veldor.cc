@@ -15,7 +15,7 @@ namespace {
 
 // Within 80 columns with "par " before it, as the console it was made for.
 const char credit[] =
-    "les auteurs de veldor (suivi des tickets du projet : voir le README)";
+    "les auteurs de veldor, sous licence MIT";
 
 // Reports the failure that errno records, on standard error, and gives the
 // run's exit status.

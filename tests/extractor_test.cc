@@ -16,13 +16,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// What the system says when asked to enter a folder with no name.
-// And when an archive turns out to be a folder.
+// What the system says when an archive turns out to be a folder.
 #ifdef _WIN32
-const int no_such_folder = EINVAL;
 const int no_such_archive = EACCES;
 #else
-const int no_such_folder = ENOENT;
 const int no_such_archive = EINVAL;
 #endif
 
@@ -80,9 +77,9 @@ TEST_F(InFolder, FailsOnWhatCannotBeOpenedOrEntered) {
     const char *kind;  // what stands there: an archive, a folder, nothing
     int error;
   } cases[] = {
-      {".IXF", "archive", no_such_folder},  // a folder without a name
-      {"..IXF", "archive", no_such_folder},
-      {"...IXF", "archive", no_such_folder},
+      {".IXF", "archive", ENOENT},  // a folder without a name
+      {"..IXF", "archive", ENOENT},
+      {"...IXF", "archive", ENOENT},
       {"MISSING.IXF", "nothing", ENOENT},
       {"DIR.IXF", "folder", no_such_archive},
   };
@@ -102,10 +99,8 @@ TEST_F(InFolder, FailsOnWhatCannotBeOpenedOrEntered) {
   EXPECT_FALSE(fs::exists("DIR"));
   // A run claims its folders anew: those of an earlier one are reused.
   write_file("A.IXF", archive);
-  for (int run = 0; run < 2; run++) {
-    begin_run();
+  for (int run = 0; run < 2; run++, begin_run())
     EXPECT_EQ(extract_archive("A.IXF", console_), 0) << run;
-  }
 }
 
 }  // namespace

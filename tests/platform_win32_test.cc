@@ -6,6 +6,7 @@
 
 #include <cerrno>
 #include <string>
+#include <thread>
 
 #include <windows.h>
 
@@ -56,15 +57,20 @@ TEST(WindowsLayer, ReportsWritesThatFail) {
   fclose(read_only);
 }
 
-// In a console of the test's own: tests/CMakeLists.txt runs this under a
+// In a console of the test's own: tests/CMakeLists.txt runs these under a
 // pseudo-terminal, where Wine gives the program one.
-TEST(WindowsConsole, ShowsTextAndNamesInTheConsolesCodePage) {
-  DWORD mode;
-  bool console = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode);
-  if (!console && !getenv("VELDOR_CONSOLE_EXPECTED"))
-    GTEST_SKIP() << "standard output is no console here";
-  ASSERT_TRUE(console);
-  setup_console();
+class WindowsConsole : public testing::Test {
+  void SetUp() override {
+    DWORD mode;
+    bool console = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode);
+    if (!console && !getenv("VELDOR_CONSOLE_EXPECTED"))
+      GTEST_SKIP() << "standard output is no console here";
+    ASSERT_TRUE(console);
+    setup_console();
+  }
+};
+
+TEST_F(WindowsConsole, ShowsTextAndNamesInTheConsolesCodePage) {
   EXPECT_TRUE(console_is_terminal(stdout));
   struct {
     UINT code_page;
@@ -80,6 +86,26 @@ TEST(WindowsConsole, ShowsTextAndNamesInTheConsolesCodePage) {
     EXPECT_STREQ(console_text(stdout, "Ex\x82" "cution", &converted), c.text);
     EXPECT_EQ(console_name(stdout, "\xC3\x89t\xC3\xA9"), c.name) << c.code_page;
   }
+}
+
+TEST_F(WindowsConsole, WaitsForAKeyPressedAfterThePrompt) {
+  HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+  auto press = [input](wchar_t key) {
+    INPUT_RECORD event = {KEY_EVENT, {{TRUE, 1, 0, 0, {key}, 0}}};
+    DWORD written;
+    WriteConsoleInputW(input, &event, 1, &written);
+  };
+  // One key pressed during the run, one after the prompt.
+  press(L'a');
+  std::thread later([&] {
+    Sleep(500);
+    press(L'b');
+  });
+  wait_for_key();
+  later.join();
+  DWORD left = 1;
+  GetNumberOfConsoleInputEvents(input, &left);
+  EXPECT_EQ(left, 0u);  // the first dropped, the second taken
 }
 
 }  // namespace

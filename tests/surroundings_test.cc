@@ -91,7 +91,7 @@ TEST_F(Veldor, ReportsWhatAnotherUserMayNotReadOrWrite) {
     const char *error;
     std::string out;
   } cases[] = {
-      {".", 0555, "No such file or directory", progress("A.IXF        ", 0)},
+      {".", 0555, "Permission denied", progress("A.IXF        ", 0)},  // no folder
       {".", 0333, "Permission denied", ""},  // the search itself
       {"A/00000000.BMP", 0444, "Permission denied", progress("A.IXF        ", 0)},
       {"B.IXF", 0, "Permission denied",
@@ -192,64 +192,48 @@ TEST_F(Veldor, OpensAndWritesIntoRegularFilesOnly) {
 
 // The console as users leave it: a file or pipe that fails, a terminal.
 
-TEST_F(Veldor, ReportsAConsoleThatCannotBeWrittenOnceAllIsExtracted) {
-  struct {
-    output_kind output;
-    const char *stdout_path;
-    int images;  // per archive: 30 fill several 512-byte blocks, 1 none
-    const char *error;
-  } cases[] = {
-      {output_closed_pipe, "", 30, "Broken pipe"},
-      {output_file, "/dev/full", 30, "No space left on device"},
-      {output_file, "/dev/full", 1, "No space left on device"},  // at exit
-  };
-  for (const auto &c : cases) {
-    if (c.stdout_path[0] != '\0' && !fs::exists(c.stdout_path))
-      GTEST_SKIP() << "no " << c.stdout_path << " here: its cases did not run";
-    for (const char *name : {"A.IXF", "B.IXF", "C.IXF"})
-      put(name, make_archive(std::vector<std::string>(size_t(c.images),
-                                                      make_image(4, 4, 1))));
-    fs::remove_all(path("C"));
-    run_options options;
-    options.output = c.output;
-    options.stdout_path = c.stdout_path;
-    run_result r = run_program(VELDOR_PROGRAM, work_, options);
-    EXPECT_EQ(r.err, std::string("\r\nError (VELDOR.EXE): ") + c.error + "\r\n");
-    EXPECT_EQ(r.status, 255);
-    char last[32];
-    snprintf(last, sizeof last, "C/%08d.BMP", c.images - 1);
-    EXPECT_EQ(get(last), make_image(4, 4, 1)) << c.error;
-  }
-}
-
-TEST_F(Veldor, WritesItsTextAsEachOutputWantsIt) {
+TEST_F(Veldor, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
   // A UTF-8 name holding the byte 0x82 itself: names are never converted.
-  put("\xC4\x82.IXF", make_archive(std::vector<std::string>(40, make_image(4, 4, 1))));
+  const std::string name = "\xC4\x82.IXF";
   std::string utf8_done = "\r\nEx\xC3\xA9" "cution achev\xC3\xA9" "e.";
   struct {
     output_kind output;
-    const char *locale;
-    std::string done;
+    const char *setting;  // where standard output goes, or LC_ALL
+    int images;           // 40 fill several 512-byte blocks, 1 none
+    std::string end;      // the end of the text, or the error
   } cases[] = {
       // Files and pipes get the bytes, in 512-byte blocks; a socket that
       // keeps each write apart stands for them.
-      {output_packets, "LC_ALL=C.UTF-8", done},
+      {output_packets, "LC_ALL=C.UTF-8", 40, done},
       // A terminal, its text in its character set, the prompt after it on
       // a line of its own.
-      {output_terminal, "LC_ALL=C.UTF-8", utf8_done + "\r\n"},
-      {output_terminal, "LC_ALL=C", done + std::string("\r\n")},
+      {output_terminal, "LC_ALL=C.UTF-8", 40, utf8_done + "\r\n"},
+      {output_terminal, "LC_ALL=C", 40, done + std::string("\r\n")},
+      // An output that fails: reported once every image is written.
+      {output_closed_pipe, "LC_ALL=C", 40, "Broken pipe"},
+      {output_file, "/dev/full", 40, "No space left on device"},
+      {output_file, "/dev/full", 1, "No space left on device"},  // at exit
   };
   for (const auto &c : cases) {
+    if (c.output == output_file && !fs::exists(c.setting))
+      GTEST_SKIP() << "no " << c.setting << " here: its cases did not run";
+    put(name, make_archive(std::vector<std::string>(size_t(c.images),
+                                                    make_image(4, 4, 1))));
     run_options options;
     options.output = c.output;
-    options.environment = {c.locale};
-    run_result r = run(options);
-    EXPECT_EQ(r.out, progress("\xC4\x82.IXF       ", 40) + c.done) << c.locale;
-    EXPECT_EQ(r.status, 0);
-    if (c.output != output_packets)
-      continue;
-    ASSERT_GT(r.writes.size(), 3u);
-    for (size_t i = 0; i + 1 < r.writes.size(); i++)
+    options.stdout_path = c.output == output_file ? c.setting : "";
+    options.environment = {c.output == output_file ? "LC_ALL=C" : c.setting};
+    bool fails = c.output == output_file || c.output == output_closed_pipe;
+    run_result r = fails ? run_program(program_, work_, options) : run(options);
+    EXPECT_EQ(r.status, fails ? 255 : 0) << c.end;
+    if (fails)
+      EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): " + c.end + "\r\n");
+    else
+      EXPECT_EQ(r.out, progress(name + "       ", c.images) + c.end);
+    char last[32];
+    snprintf(last, sizeof last, "\xC4\x82/%08d.BMP", c.images - 1);
+    EXPECT_EQ(get(last), make_image(4, 4, 1)) << c.end;
+    for (size_t i = 0; c.output == output_packets && i + 1 < r.writes.size(); i++)
       EXPECT_EQ(r.writes[i], 512u) << "write " << i;
   }
 }
