@@ -36,7 +36,9 @@ char stdout_buffer[512];
 // regular file.)
 int keep_if_regular(int fd, int not_regular) {
   struct stat st;
-  int error = fstat(fd, &st) != 0 ? errno : S_ISREG(st.st_mode) ? 0 : not_regular;
+  int error = fstat(fd, &st) != 0     ? errno
+              : S_ISREG(st.st_mode) ? 0
+                                    : not_regular;
   if (error == 0)
     return fd;
   close(fd);
@@ -138,7 +140,9 @@ int create_image_file(const char *name) {
   // Only a regular file is ever written into.  Anything else in the
   // image's place (a symbolic link, a FIFO, a socket, a device) is removed
   // and a new file made there; O_EXCL never follows a link.
-  auto create = [name] { return open(name, O_WRONLY | O_CREAT | O_EXCL, 0666); };
+  auto create = [name] {
+    return open(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
+  };
   int fd = create();
   if (fd >= 0 || errno != EEXIST)
     return fd;

@@ -20,9 +20,10 @@ int verify_archive(archive_stream *archive);
 
 /// Returns the length in bytes of the image entry at the current position,
 /// width x height x 3 + 56 in 32-bit two's complement, and leaves the stream
-/// back on the entry's first byte (a move inside the stream's buffer).  Returns end_of_images when no entry
-/// starts there: fewer than 26 bytes left, or no "BM" signature.  A length
-/// that happens to compute to -1 reads as the end too.
+/// back on the entry's first byte (a move inside the stream's buffer).
+/// Returns end_of_images when no entry starts there: fewer than 26 bytes
+/// left, or no "BM" signature.  A length that happens to compute to -1
+/// reads as the end too.
 int32_t read_entry_length(archive_stream *archive);
 
 #endif  // VELDOR_READER_H_

@@ -27,8 +27,11 @@ TEST(ConsolePrintf, WritesLineFeedsAsCrLfAndEachMessageInOneWrite) {
   errno = EACCES;
   console_printf(f, "%s|%3d\n", text.c_str(), 7);
   EXPECT_EQ(errno, EACCES);
-  EXPECT_EQ(console_error(), 0);
   fclose(f);
+  // A failure is noted for the report, with the errno it left.
+  FILE *read_only = fopen("/dev/null", "r");
+  console_printf(read_only, "x");
+  EXPECT_EQ(console_error(), EBADF);
   char packet[4096];  // the first write
   ssize_t n = read(fds[0], packet, sizeof packet);
   close(fds[0]);

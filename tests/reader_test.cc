@@ -59,13 +59,11 @@ class Reader : public testing::Test {
 
 TEST_F(Reader, AcceptsBmAtTheImageAreaAndNothingElse) {
   std::string zeros(prefix_size, '\0');
-  std::string lookalike = zeros + "BM";
-  lookalike.replace(0, 2, "BM");  // a prefix that looks like an image
   struct {
     std::string bytes;
     int verdict;
   } cases[] = {
-      {lookalike, 0},
+      {"BM" + zeros.substr(2) + "BM", 0},  // a prefix that looks like an image
       {zeros + "BM", 0},
       {"", 1},
       {zeros, 1},                         // nothing at 0x5004
