@@ -45,9 +45,11 @@ run_result run_program(const std::string &program, const std::string &dir,
   // The program inherits the environment: set for it, and unset after.
   for (const std::string &setting : options.environment)
     _putenv(setting.c_str());
-  errno = 0;
-  intptr_t status = _spawnl(_P_WAIT, program.c_str(), program.c_str(), nullptr);
-  bool spawned = !(status == -1 && errno != 0);
+  // Started apart from waited for: on 32-bit Windows an exit code of -1
+  // could not be told from a failure to start.
+  intptr_t process = _spawnl(_P_NOWAIT, program.c_str(), program.c_str(), nullptr);
+  int status = 0;
+  bool spawned = process != -1 && _cwait(&status, process, 0) != -1;
   for (const std::string &setting : options.environment)
     _putenv(setting.substr(0, setting.find('=') + 1).c_str());
   std::filesystem::current_path(start);
