@@ -73,10 +73,9 @@ int extract_open_archive(archive_stream *archive, const char *name,
   // made nor entered, why it could not be made is the answer a user needs
   // ("Permission denied", not that it is missing).
   std::string directory = archive_directory_name(name);
-  int made = make_directory(directory.c_str());
-  int why_not = errno;
+  int why_not = make_directory(directory.c_str()) != 0 ? errno : 0;
   if (enter_directory(directory.c_str()) != 0) {
-    if (made != 0 && why_not != EEXIST)
+    if (why_not != 0 && why_not != EEXIST)
       errno = why_not;
     return 1;
   }

@@ -16,6 +16,7 @@ struct fault {
   bool budget;     // CALL#B: |limit| bytes in all; CALL@N: the |limit|th call
   long limit;
   bool fails;      // or moves one byte only, a short read or write
+  bool aborts;     // ends the program there, as an interrupt does
   int error;       // errno of the failure; 0 for one that gives no reason
   long seen;       // calls, or bytes moved, so far
 };
@@ -52,7 +53,8 @@ void read_plan() {
     }
     f.budget = kind == '#';
     f.fails = strcmp(error, "short") != 0;
-    f.error = f.fails ? -1 : 0;
+    f.aborts = strcmp(error, "abort") == 0;
+    f.error = f.fails && !f.aborts ? -1 : 0;
     for (const auto &e : errors)
       if (strcmp(e.name, error) == 0)
         f.error = e.value;
@@ -86,6 +88,8 @@ long allowance(const char *call, size_t size) {
     if (f.budget && most > f.limit - f.seen)
       most = f.limit - f.seen;
   }
+  if (failing && failing->aborts)
+    abort();  // no exit processing: what is buffered is lost
   if (failing) {
     errno = failing->error;
     return -1;

@@ -7,8 +7,9 @@
 //   CALL@N=ERROR  the Nth call of CALL, counted from 1, fails with ERROR;
 //   CALL#B=ERROR  CALL moves B bytes in all, then fails with ERROR.
 // ERROR is an errno name (EIO, ENOSPC, ...); "none", a failure that leaves
-// errno 0, as the C library may; or "short": the call then moves one byte
-// only and succeeds, as an interrupted read or write may.
+// errno 0, as the C library may; "short": the call then moves one byte
+// only and succeeds, as an interrupted read or write may; or "abort": the
+// program ends there at once, as an interrupt ends it.
 #ifndef VELDOR_PLATFORM_FAULTS_H_
 #define VELDOR_PLATFORM_FAULTS_H_
 

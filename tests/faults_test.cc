@@ -44,6 +44,7 @@ const fault_case cases[] = {
     {"make_directory@1=EACCES", 0, "", 3},  // A exists: no matter
     {"make_directory@2=EROFS", 255, "Read-only file system", 2},  // C's
     {"enter_directory@1=EACCES", 255, "Permission denied", 0},
+    {"enter_directory@2=EACCES", 255, "Permission denied", 2},  // C's, made
     {"current_directory_id@1=EIO", 255, "Input/output error", 0},
     {"create_image_file@2=EISDIR", 255, "Is a directory", 1},
     {"write_image_data#5000=ENOSPC", 255, "No space left on device", 1},

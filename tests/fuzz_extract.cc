@@ -1,7 +1,6 @@
 // libFuzzer target: arbitrary bytes as an archive, through the reader and
 // the extractor, in a folder of the fuzzer's own.  Whatever the input, the
 // extraction must end, succeed, and write no more than the archive holds.
-#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>

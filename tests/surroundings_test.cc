@@ -3,8 +3,6 @@
 // which need no special surroundings, are tested in veldor_test.cc.)  The first
 // failure must stop the run with the right report, keep what was written
 // before it, and touch nothing outside the working folder.
-#include <gtest/gtest.h>
-
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -193,6 +191,7 @@ TEST_F(Veldor, OpensAndWritesIntoRegularFilesOnly) {
 // The console as users leave it: a file or pipe that fails, a terminal.
 
 TEST_F(Veldor, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
+  program_ = VELDOR_FAULTS_PROGRAM;  // veldor, but for the interrupted run
   // A UTF-8 name holding the byte 0x82 itself: names are never converted.
   const std::string name = "\xC4\x82.IXF";
   std::string utf8_done = "\r\nEx\xC3\xA9" "cution achev\xC3\xA9" "e.";
@@ -209,6 +208,9 @@ TEST_F(Veldor, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
       // a line of its own.
       {output_terminal, "LC_ALL=C.UTF-8", 40, utf8_done + "\r\n"},
       {output_terminal, "LC_ALL=C", 40, done + std::string("\r\n")},
+      // Ended by an interrupt before its last message, which skips the
+      // exit's flush: each count already shows.
+      {output_terminal, "VELDOR_FAULTS=write_console@44=abort", 40, ""},
       // An output that fails: reported once every image is written.
       {output_closed_pipe, "LC_ALL=C", 40, "Broken pipe"},
       {output_file, "/dev/full", 40, "No space left on device"},
@@ -225,7 +227,7 @@ TEST_F(Veldor, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
     options.environment = {c.output == output_file ? "LC_ALL=C" : c.setting};
     bool fails = c.output == output_file || c.output == output_closed_pipe;
     run_result r = fails ? run_program(program_, work_, options) : run(options);
-    EXPECT_EQ(r.status, fails ? 255 : 0) << c.end;
+    EXPECT_EQ(r.status, fails ? 255 : c.end.empty() ? -1 : 0) << c.end;
     if (fails)
       EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): " + c.end + "\r\n");
     else

@@ -23,12 +23,11 @@ inline const char done[] = "\r\nEx\x82" "cution achev\x82" "e.";
 inline const char no_archive[] =
     "\r\nError (VELDOR.EXE): No such file or directory\r\n";
 // What the system says when a plain file stands where a folder is entered.
+inline const char not_a_directory[] = "\r\nError (VELDOR.EXE): "
 #ifdef _WIN32
-inline const char not_a_directory[] =
-    "\r\nError (VELDOR.EXE): Invalid argument\r\n";
+    "Invalid argument\r\n";
 #else
-inline const char not_a_directory[] =
-    "\r\nError (VELDOR.EXE): Not a directory\r\n";
+    "Not a directory\r\n";
 #endif
 
 // A folder to run the program in, inside a temporary directory of its own.
