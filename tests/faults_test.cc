@@ -76,6 +76,7 @@ const fault_case cases[] = {
     {"read@3=EINTR,enter_directory@2=EACCES", 255, "Permission denied", 2},
     {"read@1=short,read@3=EINTR", 0, "", 3},  // at the end of A
     {"write@1=EINTR,write@2=short", 0, "", 3},
+    {"write@2=ENOSPC", 255, "No space left on device", 1},
 #endif
 };
 
