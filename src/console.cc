@@ -29,14 +29,17 @@ void console_printf(FILE *stream, const char *format, ...) {
   va_list args, again;
   va_start(args, format);
   va_copy(again, args);
-  // Measured first: a name may be as long as the platform allows.  Kept
-  // from one message to the next.
-  static std::string text;
-  text.assign(size_t(vsnprintf(nullptr, 0, shown, args)), '\0');
+  // Kept from one message to the next: it grows for a message with a
+  // name as long as the platform allows, once.
+  static std::string text(256, '\0');
+  size_t size = size_t(vsnprintf(&text[0], text.size(), shown, args));
   va_end(args);
-  vsnprintf(&text[0], text.size() + 1, shown, again);
+  if (size >= text.size()) {
+    text.resize(size + 1);
+    vsnprintf(&text[0], text.size(), shown, again);
+  }
   va_end(again);
-  if (write_console(stream, text.data(), text.size()) != 0)
+  if (write_console(stream, text.data(), size) != 0)
     console_failed();
   errno = saved;
 }

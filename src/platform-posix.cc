@@ -1,6 +1,7 @@
 // The platform layer on POSIX systems.
 #include "platform.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <clocale>
 #include <csignal>
@@ -216,10 +217,13 @@ int write_console(FILE *stream, const char *text, size_t size) {
   // one write; kept from one message to the next.
   static std::string out;
   out.clear();
-  for (size_t i = 0; i < size; i++) {
-    if (text[i] == '\n')
-      out.push_back('\r');
-    out.push_back(text[i]);
+  for (const char *p = text, *end = text + size; p < end; p++) {
+    const char *line_feed = std::find(p, end, '\n');
+    out.append(p, line_feed);
+    if (line_feed == end)
+      break;
+    out.append("\r\n");
+    p = line_feed;
   }
   return fwrite(out.data(), 1, out.size(), stream) == out.size() ? 0 : -1;
 }
