@@ -3,7 +3,6 @@
 
 #include <cerrno>
 #include <cstdarg>
-#include <string>
 
 #include "platform.h"
 
@@ -20,26 +19,52 @@ void console_failed() {
     first_error = errno != 0 ? errno : EIO;
 }
 
+// console_format with its arguments in |args|.
+void append_formatted(FILE *stream, std::string *out, const char *format,
+                      va_list args) {
+  std::string converted;
+  const char *shown = console_text(stream, format, &converted);
+  va_list again;
+  va_copy(again, args);
+  // Formatted in place after what |out| holds; room for most messages at
+  // once, and for one with a name as long as the platform allows after
+  // a second pass.
+  size_t start = out->size();
+  out->resize(start + 256);
+  size_t size = size_t(vsnprintf(&(*out)[start], 256, shown, args));
+  if (size >= 256) {
+    out->resize(start + size + 1);
+    vsnprintf(&(*out)[start], size + 1, shown, again);
+  }
+  va_end(again);
+  out->resize(start + size);
+}
+
 }  // namespace
 
 void console_printf(FILE *stream, const char *format, ...) {
   int saved = errno;
-  std::string converted;
-  const char *shown = console_text(stream, format, &converted);
-  va_list args, again;
+  // Kept from one message to the next.
+  static std::string text;
+  text.clear();
+  va_list args;
   va_start(args, format);
-  va_copy(again, args);
-  // Kept from one message to the next: it grows for a message with a
-  // name as long as the platform allows, once.
-  static std::string text(256, '\0');
-  size_t size = size_t(vsnprintf(&text[0], text.size(), shown, args));
+  append_formatted(stream, &text, format, args);
   va_end(args);
-  if (size >= text.size()) {
-    text.resize(size + 1);
-    vsnprintf(&text[0], text.size(), shown, again);
-  }
-  va_end(again);
-  if (write_console(stream, text.data(), size) != 0)
+  console_write(stream, text);
+  errno = saved;
+}
+
+void console_format(FILE *stream, std::string *out, const char *format, ...) {
+  va_list args;
+  va_start(args, format);
+  append_formatted(stream, out, format, args);
+  va_end(args);
+}
+
+void console_write(FILE *stream, const std::string &text) {
+  int saved = errno;
+  if (write_console(stream, text.data(), text.size()) != 0)
     console_failed();
   errno = saved;
 }

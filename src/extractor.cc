@@ -2,6 +2,7 @@
 #include "extractor.h"
 
 #include <cerrno>
+#include <charconv>
 #include <vector>
 
 #include "console.h"
@@ -17,25 +18,45 @@ namespace {
 // second archive would overwrite the first one's images.
 std::vector<directory_id> used_directories;
 
-// Writes every image entry of |archive| into the current directory.
-// |shown| is the archive's name as the console shows it.  Returns 0 at the
-// end of the image area, or 1 with errno set.
-int extract_images(archive_stream *archive, const char *shown, FILE *console) {
+// Appends |n| to |out| as "%3ld" or, |width| 8 and zeros, "%08ld" would:
+// printf's cost would be most of the work for an archive of tiny images.
+void append_number(std::string *out, long n, int width, char fill) {
+  char digits[24];
+  char *end = std::to_chars(digits, digits + sizeof digits, n).ptr;
+  long pad = width - long(end - digits);
+  if (pad > 0)
+    out->append(size_t(pad), fill);
+  out->append(digits, end);
+}
+
+// Writes every image entry of |archive| into the current directory,
+// rewriting the console line |head| (the line up to the count) after
+// each.  Returns 0 at the end of the image area, or 1 with errno set.
+int extract_images(archive_stream *archive, const std::string &head,
+                   FILE *console) {
+  // Each count makes the line "\rTraitement de %-13s...%3ld fichier%s
+  // extrait%s."; all but the count is made once.
+  std::string one, many;
+  console_format(console, &one, " fichier%s extrait%s.", "", "");
+  console_format(console, &many, " fichier%s extrait%s.", "s", "s");
+  std::string line = head, file_name;
   for (long number = 0;; number++) {
     int32_t length = read_entry_length(archive);
     // Nothing to copy in an entry of zero or fewer bytes, and the next
     // entry would be this one again: the image area ends here.
     if (length <= 0)
       break;
-    char file_name[32];
-    snprintf(file_name, sizeof file_name, "%08ld.BMP", number);
+    file_name.clear();
+    append_number(&file_name, number, 8, '0');
+    file_name += ".BMP";
     // On a failure the run ends, and the exit closes the file.
-    int fd = create_image_file(file_name);
+    int fd = create_image_file(file_name.c_str());
     if (fd < 0 || copy_entry(archive, fd, length) != 0 || close_file(fd) != 0)
       return 1;
-    const char *plural = number > 0 ? "s" : "";
-    console_printf(console, "\rTraitement de %-13s...%3ld fichier%s extrait%s.",
-                   shown, number + 1, plural, plural);
+    line.resize(head.size());
+    append_number(&line, number + 1, 3, ' ');
+    line += number > 0 ? many : one;
+    console_write(console, line);
   }
   // A read error that ended the image area is a failure, not its end.
   return archive_error(archive);
@@ -58,10 +79,10 @@ int claim_current_directory() {
   return 0;
 }
 
-// Extracts the images of the open |archive|, or rejects it.  Returns 0, or
-// 1 with errno set.
+// Extracts the images of the open |archive|, or rejects it, |head| being
+// its console line up to the count.  Returns 0, or 1 with errno set.
 int extract_open_archive(archive_stream *archive, const char *name,
-                         const char *shown, FILE *console) {
+                         const std::string &head, FILE *console) {
   if (verify_archive(archive) != 0) {
     // A read error at the signature is not a verdict on the format.
     if (archive_error(archive))
@@ -81,7 +102,7 @@ int extract_open_archive(archive_stream *archive, const char *name,
   }
   if (claim_current_directory() != 0)
     return 1;
-  if (extract_images(archive, shown, console) != 0)
+  if (extract_images(archive, head, console) != 0)
     return 1;
   return leave_directory() != 0;
 }
@@ -98,13 +119,15 @@ std::string archive_directory_name(const std::string &name) {
 }
 
 int extract_archive(const char *name, FILE *console) {
-  std::string shown = console_name(console, name);
+  std::string shown = console_name(console, name, 13);
   archive_stream archive;
   int opened = archive_open(&archive, name);
   console_printf(console, "\nTraitement de %-13s...", shown.c_str());
+  std::string head;
+  console_format(console, &head, "\rTraitement de %-13s...", shown.c_str());
   // On a failure the run ends, and the exit closes the archive.
   if (opened != 0 ||
-      extract_open_archive(&archive, name, shown.c_str(), console) != 0)
+      extract_open_archive(&archive, name, head, console) != 0)
     return 1;
   return archive_close(&archive) != 0;
 }

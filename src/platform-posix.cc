@@ -6,6 +6,7 @@
 #include <clocale>
 #include <csignal>
 #include <cstring>
+#include <cwchar>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -22,6 +23,9 @@ namespace {
 // The directory that enter_directory left, as a descriptor, so that the way
 // back does not depend on what ".." is.
 int return_fd;
+
+// Standard output and standard error: true when a terminal shows them.
+bool terminal[3];
 
 // True when standard output is a terminal that expects UTF-8.  Standard
 // error gets nothing but the fatal report, which is ASCII.
@@ -179,17 +183,19 @@ void setup_console() {
   signal(SIGPIPE, SIG_IGN);
   // The character set only; messages stay the system's English.
   setlocale(LC_CTYPE, "");
-  bool terminal = isatty(STDOUT_FILENO);
-  utf8_terminal = terminal && strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+  terminal[1] = isatty(STDOUT_FILENO);
+  terminal[2] = isatty(STDERR_FILENO);
+  utf8_terminal = terminal[1] && strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
   // Standard error is unbuffered from the start.
-  if (terminal)
+  if (terminal[1])
     setbuf(stdout, nullptr);
   else
     setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
 }
 
 bool console_is_terminal(FILE *stream) {
-  return isatty(fileno(stream));
+  int fd = fileno(stream);
+  return fd >= 1 && fd <= 2 && terminal[fd];
 }
 
 const char *console_text(FILE *stream, const char *text, std::string *converted) {
@@ -206,24 +212,49 @@ const char *console_text(FILE *stream, const char *text, std::string *converted)
   return converted->c_str();
 }
 
-std::string console_name(FILE *, const char *name) {
-  // The file system's bytes, whatever the terminal: a name is shown as
-  // ls would show it.
-  return name;
+std::string console_name(FILE *stream, const char *name, int width) {
+  if (!console_is_terminal(stream))
+    return name;
+  // As ls shows a name: what the locale cannot print would drive the
+  // terminal (an escape sequence can clear it or colour it for good).
+  std::string shown;
+  int columns = 0;
+  mbstate_t state = mbstate_t();
+  for (const char *p = name, *end = name + strlen(name); p < end;) {
+    wchar_t c;
+    size_t size = mbrtowc(&c, p, size_t(end - p), &state);
+    if (size == size_t(-1) || size == size_t(-2)) {  // a byte that is none
+      state = mbstate_t();
+      size = 1;
+      c = L'\0';
+    }
+    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) {
+      shown += '?';
+      columns++;
+    } else {
+      shown.append(p, size);
+      int w = wcwidth(c);  // 2 for CJK, 0 for a combining accent
+      columns += w < 0 ? 1 : w;
+    }
+    p += size;
+  }
+  if (columns < width)
+    shown.append(size_t(width - columns), ' ');
+  return shown;
 }
 
 int write_console(FILE *stream, const char *text, size_t size) {
+  const char *end = text + size, *line_feed = std::find(text, end, '\n');
+  if (line_feed == end)  // a count, as most messages are
+    return fwrite(text, 1, size, stream) == size ? 0 : -1;
   // Translated whole, so that an unbuffered console gets each message in
   // one write; kept from one message to the next.
   static std::string out;
-  out.clear();
-  for (const char *p = text, *end = text + size; p < end; p++) {
-    const char *line_feed = std::find(p, end, '\n');
-    out.append(p, line_feed);
-    if (line_feed == end)
-      break;
+  out.assign(text, line_feed);
+  for (const char *p = line_feed; p < end; p = line_feed) {
     out.append("\r\n");
-    p = line_feed;
+    line_feed = std::find(p + 1, end, '\n');
+    out.append(p + 1, line_feed);
   }
   return fwrite(out.data(), 1, out.size(), stream) == out.size() ? 0 : -1;
 }

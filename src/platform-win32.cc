@@ -296,31 +296,76 @@ bool console_is_terminal(FILE *stream) {
   return on_console(stream);
 }
 
+// A console shows characters, not bytes: it is given UTF-16, which shows
+// every name and the tool's text alike in any console code page (chcp
+// 437, 850, 1252 or 65001).  Text on its way there is held in UTF-8.
+
 const char *console_text(FILE *stream, const char *text, std::string *converted) {
-  // A console keeps the DOS code page unless switched to another (chcp
-  // 65001, say): the text then follows it.
-  UINT shown = GetConsoleOutputCP();
-  if (!on_console(stream) || shown == GetOEMCP() || shown == text_code_page)
+  if (!on_console(stream))
     return text;
-  *converted = narrow_of(wide_in(text, text_code_page), shown);
+  *converted = narrow_of(wide_in(text, text_code_page), CP_UTF8);
   return converted->c_str();
 }
 
-std::string console_name(FILE *stream, const char *name) {
-  // In the code page of the text around it: the console's, or the DOS
-  // code page in a file or pipe.
-  UINT shown = on_console(stream) ? GetConsoleOutputCP() : GetOEMCP();
+std::string console_name(FILE *stream, const char *name, int width) {
   std::wstring wide;
-  if (shown == CP_UTF8 || !wide_of(name, &wide))
-    return name;
-  return narrow_of(wide, shown);
+  bool utf8 = wide_of(name, &wide);
+  // A file or pipe gets it in the DOS code page, like the text around it.
+  if (!on_console(stream))
+    return utf8 ? narrow_of(wide, GetOEMCP()) : name;
+  if (!utf8)  // never so from the system: each byte past ASCII a "?"
+    for (const char *p = name; *p; p++)
+      wide.push_back(*p & 0x80 ? L'?' : wchar_t(*p));
+  std::wstring shown;
+  int characters = 0;
+  for (size_t i = 0; i < wide.size(); i++, characters++) {
+    wchar_t c = wide[i];
+    bool pair = c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size() &&
+                wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000;
+    if (pair) {
+      shown.append(wide, i++, 2);
+    } else if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) ||
+               (c >= 0xD800 && c < 0xE000)) {  // a lone surrogate too
+      shown.push_back(L'?');
+    } else {
+      shown.push_back(c);
+    }
+  }
+  if (characters < width)
+    shown.append(size_t(width - characters), L' ');
+  return narrow_of(shown, CP_UTF8);
 }
 
 int write_console(FILE *stream, const char *text, size_t size) {
-  // The console streams are in text mode: the runtime writes each line
-  // feed as CR LF itself, and every other byte as it is.
-  if (fwrite(text, 1, size, stream) != size)
-    return -1;
+  if (!on_console(stream)) {
+    // In text mode: the runtime writes each line feed as CR LF itself,
+    // and every other byte as it is.
+    return fwrite(text, 1, size, stream) == size ? 0 : -1;
+  }
+  // UTF-8 gives at most one UTF-16 unit per byte.
+  static std::wstring wide, lines;
+  wide.resize(size);
+  int length = int(size);
+  wide.resize(size_t(
+      size > 0 ? MultiByteToWideChar(CP_UTF8, 0, text, length, &wide[0], length)
+               : 0));
+  lines.clear();
+  for (wchar_t c : wide) {
+    if (c == L'\n')
+      lines.push_back(L'\r');
+    lines.push_back(c);
+  }
+  HANDLE console = GetStdHandle(_fileno(stream) == 1 ? STD_OUTPUT_HANDLE
+                                                      : STD_ERROR_HANDLE);
+  for (size_t done = 0; done < lines.size();) {
+    DWORD written = 0;
+    if (!WriteConsoleW(console, lines.data() + done, DWORD(lines.size() - done),
+                       &written, nullptr) || written == 0) {
+      errno = errno_for(GetLastError());
+      return -1;
+    }
+    done += written;
+  }
   return 0;
 }
 

@@ -96,7 +96,12 @@ void end_console();
 
 }  // extern "C"
 
-/// File name |name| as |stream| is to receive it.
-std::string console_name(FILE *stream, const char *name);
+/// File name |name| as |stream| is to show it in a field |width| wide.  On
+/// a terminal or console each character that cannot be shown as itself
+/// (controls, bytes that are no character) is "?", and the name is padded
+/// to |width| columns, or characters where the system tells no widths.  A
+/// file or pipe gets the name's own bytes (on Windows, in the DOS code
+/// page), which a "%-*s" then pads by bytes.
+std::string console_name(FILE *stream, const char *name, int width);
 
 #endif  // VELDOR_PLATFORM_H_

@@ -7,10 +7,15 @@
 #include <cerrno>
 #include <string>
 #include <thread>
+#include <vector>
+
+#include <direct.h>
 
 #include <windows.h>
 
+#include "archive_writer.h"
 #include "platform.h"
+#include "run_program.h"
 
 namespace {
 
@@ -46,7 +51,7 @@ TEST(WideNames, RefuseBytesThatAreNoUtf8) {
       EXPECT_EQ(call(name), -1) << name;
       EXPECT_EQ(errno, EINVAL) << name;
     }
-    EXPECT_EQ(console_name(stdout, name), name);  // shown as it is
+    EXPECT_EQ(console_name(stdout, name, 13), name);  // shown as it is
   }
 }
 
@@ -68,22 +73,53 @@ class WindowsConsole : public testing::Test {
   }
 };
 
-TEST_F(WindowsConsole, ShowsTextAndNamesInTheConsolesCodePage) {
-  EXPECT_TRUE(console_is_terminal(stdout));
-  struct {
-    UINT code_page;
-    const char *text, *name;  // "Exécution", "Été"
-  } cases[] = {
-      {850, "Ex\x82" "cution", "\x90t\x82"},
-      {1252, "Ex\xE9" "cution", "\xC9t\xE9"},
-      {65001, "Ex\xC3\xA9" "cution", "\xC3\x89t\xC3\xA9"},
+TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
+  // Sorted: A<DEL><CSI>, Été, Łódź, 日本.
+  const char *const names[] = {"A\x7F\xC2\x9B", "\xC3\x89t\xC3\xA9",
+                               "\xC5\x81\xC3\xB3" "d\xC5\xBA",
+                               "\xE6\x97\xA5\xE6\x9C\xAC"};
+  const wchar_t *const expected[] = {
+      L"Traitement de A??.IXF      ...  1 fichier extrait.",
+      L"Traitement de \u00C9t\u00E9.IXF      ...  1 fichier extrait.",
+      L"Traitement de \u0141\u00F3d\u017A.IXF     ...  1 fichier extrait.",
+      L"Traitement de \u65E5\u672C.IXF       ...  1 fichier extrait.",
+      L"Ex\u00E9" L"cution achev\u00E9" L"e.",
   };
-  for (const auto &c : cases) {
-    ASSERT_TRUE(SetConsoleOutputCP(c.code_page)) << c.code_page;
-    std::string converted;
-    EXPECT_STREQ(console_text(stdout, "Ex\x82" "cution", &converted), c.text);
-    EXPECT_EQ(console_name(stdout, "\xC3\x89t\xC3\xA9"), c.name) << c.code_page;
+  std::string root = make_temp_dir(), work = root + "/work";
+  ASSERT_EQ(_mkdir(work.c_str()), 0);
+  for (const char *name : names)
+    write_file(work + "/" + name + ".IXF", make_archive({make_image(4, 4, 1)}));
+  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+  // What the console's rows hold, each trimmed, from |top| on.
+  auto rows = [out](int top, int count) {
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(out, &info);
+    std::vector<std::wstring> held;
+    for (int y = top; y < top + count; y++) {
+      std::wstring row(size_t(info.dwSize.X), L' ');
+      DWORD read = 0;
+      ReadConsoleOutputCharacterW(out, &row[0], DWORD(row.size()),
+                                  {0, SHORT(y)}, &read);
+      row.resize(row.find_last_not_of(L' ') + 1);
+      held.push_back(row);
+    }
+    return held;
+  };
+  // As a person runs it: first in the console's own code page, then after
+  // chcp 65001 and chcp 850.
+  for (UINT code_page : {GetConsoleOutputCP(), 65001u, 850u}) {
+    ASSERT_TRUE(SetConsoleOutputCP(code_page));
+    run_options options;
+    options.output = output_terminal;
+    EXPECT_EQ(run_program(VELDOR_PROGRAM, work, options).status, 0);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(out, &info);
+    EXPECT_EQ(info.dwCursorPosition.X, 0);  // the prompt on a line of its own
+    std::vector<std::wstring> shown(std::begin(expected), std::end(expected));
+    EXPECT_EQ(rows(info.dwCursorPosition.Y - 5, 5), shown)
+        << "code page " << code_page;
   }
+  remove_temp_dir(root);
 }
 
 TEST_F(WindowsConsole, WaitsForAKeyPressedAfterThePrompt) {

@@ -39,7 +39,10 @@ run_result run_program(const std::string &program, const std::string &dir,
     return result;
   fflush(stdout);
   fflush(stderr);
-  int saved_out = redirect(1, out), saved_err = redirect(2, err);
+  // output_terminal: the program writes to this test's console.
+  bool console = options.output == output_terminal;
+  int saved_out = console ? -1 : redirect(1, out);
+  int saved_err = console ? -1 : redirect(2, err);
   std::filesystem::path start = std::filesystem::current_path();
   std::filesystem::current_path(std::filesystem::u8path(dir));
   // The program inherits the environment: set for it, and unset after.
@@ -53,10 +56,12 @@ run_result run_program(const std::string &program, const std::string &dir,
   for (const std::string &setting : options.environment)
     _putenv(setting.substr(0, setting.find('=') + 1).c_str());
   std::filesystem::current_path(start);
-  _dup2(saved_out, 1);
-  _dup2(saved_err, 2);
-  _close(saved_out);
-  _close(saved_err);
+  if (!console) {
+    _dup2(saved_out, 1);
+    _dup2(saved_err, 2);
+    _close(saved_out);
+    _close(saved_err);
+  }
   _close(out);
   if (err != out)
     _close(err);

@@ -11,7 +11,8 @@ enum output_kind {
   output_file,         // a file, read back
   output_packets,      // a socket that keeps each write apart (POSIX)
   output_closed_pipe,  // a pipe whose reader has gone (POSIX)
-  output_terminal,     // a pseudo-terminal passing bytes unchanged (POSIX)
+  output_terminal,     // a pseudo-terminal passing bytes unchanged (POSIX),
+                       // or the test's own console, not read (Windows)
 };
 
 struct run_options {
