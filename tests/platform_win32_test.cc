@@ -7,7 +7,6 @@
 #include <cerrno>
 #include <string>
 #include <thread>
-#include <vector>
 
 #include <direct.h>
 
@@ -74,11 +73,11 @@ class WindowsConsole : public testing::Test {
 };
 
 TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
-  // Sorted: A<DEL><CSI>, Été, Łódź, 日本.
+  // Sorted: A<DEL><CSI>, Été, Łódź, 日本; then the rows the console holds.
   const char *const names[] = {"A\x7F\xC2\x9B", "\xC3\x89t\xC3\xA9",
                                "\xC5\x81\xC3\xB3" "d\xC5\xBA",
                                "\xE6\x97\xA5\xE6\x9C\xAC"};
-  const wchar_t *const expected[] = {
+  const std::wstring rows[] = {
       L"Traitement de A??.IXF      ...  1 fichier extrait.",
       L"Traitement de \u00C9t\u00E9.IXF      ...  1 fichier extrait.",
       L"Traitement de \u0141\u00F3d\u017A.IXF     ...  1 fichier extrait.",
@@ -90,23 +89,8 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
   for (const char *name : names)
     write_file(work + "/" + name + ".IXF", make_archive({make_image(4, 4, 1)}));
   HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
-  // What the console's rows hold, each trimmed, from |top| on.
-  auto rows = [out](int top, int count) {
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    GetConsoleScreenBufferInfo(out, &info);
-    std::vector<std::wstring> held;
-    for (int y = top; y < top + count; y++) {
-      std::wstring row(size_t(info.dwSize.X), L' ');
-      DWORD read = 0;
-      ReadConsoleOutputCharacterW(out, &row[0], DWORD(row.size()),
-                                  {0, SHORT(y)}, &read);
-      row.resize(row.find_last_not_of(L' ') + 1);
-      held.push_back(row);
-    }
-    return held;
-  };
-  // As a person runs it: first in the console's own code page, then after
-  // chcp 65001 and chcp 850.
+  // As a person runs it: in the console's own code page, then after chcp
+  // 65001 and chcp 850.
   for (UINT code_page : {GetConsoleOutputCP(), 65001u, 850u}) {
     ASSERT_TRUE(SetConsoleOutputCP(code_page));
     run_options options;
@@ -115,9 +99,14 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
     CONSOLE_SCREEN_BUFFER_INFO info;
     GetConsoleScreenBufferInfo(out, &info);
     EXPECT_EQ(info.dwCursorPosition.X, 0);  // the prompt on a line of its own
-    std::vector<std::wstring> shown(std::begin(expected), std::end(expected));
-    EXPECT_EQ(rows(info.dwCursorPosition.Y - 5, 5), shown)
-        << "code page " << code_page;
+    for (int i = 0; i < 5; i++) {
+      std::wstring row(size_t(info.dwSize.X), L' ');
+      DWORD read;
+      SHORT y = SHORT(info.dwCursorPosition.Y - 5 + i);
+      ReadConsoleOutputCharacterW(out, &row[0], DWORD(row.size()), {0, y}, &read);
+      row.resize(row.find_last_not_of(L' ') + 1);
+      EXPECT_EQ(row, rows[i]) << "code page " << code_page;
+    }
   }
   remove_temp_dir(root);
 }
