@@ -43,7 +43,6 @@ void append_formatted(FILE *stream, std::string *out, const char *format,
 }  // namespace
 
 void console_printf(FILE *stream, const char *format, ...) {
-  int saved = errno;
   // Kept from one message to the next.
   static std::string text;
   text.clear();
@@ -52,7 +51,6 @@ void console_printf(FILE *stream, const char *format, ...) {
   append_formatted(stream, &text, format, args);
   va_end(args);
   console_write(stream, text);
-  errno = saved;
 }
 
 void console_format(FILE *stream, std::string *out, const char *format, ...) {

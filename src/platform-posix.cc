@@ -223,7 +223,7 @@ std::string console_name(FILE *stream, const char *name, int width) {
   for (const char *p = name, *end = name + strlen(name); p < end;) {
     wchar_t c;
     size_t size = mbrtowc(&c, p, size_t(end - p), &state);
-    if (size == size_t(-1) || size == size_t(-2)) {  // a byte that is none
+    if (size > size_t(end - p)) {  // (size_t)-1 or -2: a byte that is none
       state = mbstate_t();
       size = 1;
       c = L'\0';

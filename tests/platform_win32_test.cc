@@ -73,15 +73,17 @@ class WindowsConsole : public testing::Test {
 };
 
 TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
-  // Sorted: A<DEL><CSI>, Été, Łódź, 日本; then the rows the console holds.
+  // Sorted: A<DEL><CSI>, Été, Łódź, 日本, U+1F600 (two UTF-16 units, one
+  // character); then the rows the console holds.
   const char *const names[] = {"A\x7F\xC2\x9B", "\xC3\x89t\xC3\xA9",
                                "\xC5\x81\xC3\xB3" "d\xC5\xBA",
-                               "\xE6\x97\xA5\xE6\x9C\xAC"};
+                               "\xE6\x97\xA5\xE6\x9C\xAC", "\xF0\x9F\x98\x80"};
   const std::wstring rows[] = {
       L"Traitement de A??.IXF      ...  1 fichier extrait.",
       L"Traitement de \u00C9t\u00E9.IXF      ...  1 fichier extrait.",
       L"Traitement de \u0141\u00F3d\u017A.IXF     ...  1 fichier extrait.",
       L"Traitement de \u65E5\u672C.IXF       ...  1 fichier extrait.",
+      L"Traitement de \U0001F600.IXF        ...  1 fichier extrait.",
       L"Ex\u00E9" L"cution achev\u00E9" L"e.",
   };
   std::string root = make_temp_dir(), work = root + "/work";
@@ -99,16 +101,19 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
     CONSOLE_SCREEN_BUFFER_INFO info;
     GetConsoleScreenBufferInfo(out, &info);
     EXPECT_EQ(info.dwCursorPosition.X, 0);  // the prompt on a line of its own
-    for (int i = 0; i < 5; i++) {
+    for (int i = 0; i < 6; i++) {
       std::wstring row(size_t(info.dwSize.X), L' ');
       DWORD read;
-      SHORT y = SHORT(info.dwCursorPosition.Y - 5 + i);
+      SHORT y = SHORT(info.dwCursorPosition.Y - 6 + i);
       ReadConsoleOutputCharacterW(out, &row[0], DWORD(row.size()), {0, y}, &read);
       row.resize(row.find_last_not_of(L' ') + 1);
       EXPECT_EQ(row, rows[i]) << "code page " << code_page;
     }
   }
   remove_temp_dir(root);
+  // Never so from the system: a lone surrogate, and bytes that are no UTF-8.
+  EXPECT_EQ(console_name(stdout, "a\xED\xA0\x80", 3), "a? ");
+  EXPECT_EQ(console_name(stdout, "\xFF\x01", 3), "?? ");
 }
 
 TEST_F(WindowsConsole, WaitsForAKeyPressedAfterThePrompt) {

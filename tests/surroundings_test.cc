@@ -192,38 +192,44 @@ TEST_F(Veldor, OpensAndWritesIntoRegularFilesOnly) {
 
 TEST_F(Veldor, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
   program_ = VELDOR_FAULTS_PROGRAM;  // veldor, but for the interrupted run
-  // Ă (whose second byte is 0x82) and 日, two columns wide, then ESC, BEL,
-  // DEL and CSI, which would drive a terminal: 14 bytes, 11 columns.
-  const std::string name = "\xC4\x82\xE6\x97\xA5\x1B\a\x7F\xC2\x9B.IXF";
+  // A space and U+0378, which has no width of its own: 9 bytes, 8 columns.
+  // Then 悂 (whose last bytes are 0x82) and 日, two columns each, an
+  // accent of none, and ESC, BEL, DEL and CSI, which would drive a
+  // terminal: 17 bytes, 12 columns, 11 characters.
+  const std::string first = "A B\xCD\xB8.IXF";
+  const std::string name = "\xE6\x82\x82\xE6\x97\xA5\xCC\x81\x1B\a\x7F\xC2\x9B.IXF";
   const std::string folder = name.substr(0, name.size() - 4);
-  const std::string as_ascii = "??????????.IXF";
+  const std::string as_ascii[] = {"A B??.IXF    ", "?????????????.IXF"};
   std::string utf8_done = "\r\nEx\xC3\xA9" "cution achev\xC3\xA9" "e.";
   struct {
     output_kind output;
-    const char *setting;  // where standard output goes, or the setting
-    std::string shown;    // the name as shown, padded
-    int images;           // 40 fill several 512-byte blocks, 1 none
-    std::string end;      // the end of the text, or the error
+    const char *setting;     // where standard output goes, or the setting
+    std::string shown[2];    // the names as shown, padded
+    int images;              // 40 fill several 512-byte blocks, 1 none
+    std::string end;         // the end of the text, or the error
   } cases[] = {
       // Files and pipes get the bytes, in 512-byte blocks; a socket that
       // keeps each write apart stands for them.
-      {output_packets, "LC_ALL=C.UTF-8", name, 40, done},
+      {output_packets, "LC_ALL=C.UTF-8", {first + "    ", name}, 40, done},
       // A terminal, its text in its character set, what it cannot print
-      // as "?", the name padded to 13 columns; the prompt after the text
-      // on a line of its own.
-      {output_terminal, "LC_ALL=C.UTF-8", "\xC4\x82\xE6\x97\xA5????.IXF  ", 40,
+      // as "?", names padded to 13 columns; the prompt after the text on
+      // a line of its own.
+      {output_terminal, "LC_ALL=C.UTF-8",
+       {first + "     ", "\xE6\x82\x82\xE6\x97\xA5\xCC\x81????.IXF "}, 40,
        utf8_done + "\r\n"},
-      {output_terminal, "LC_ALL=C", as_ascii, 40, done + std::string("\r\n")},
+      {output_terminal, "LC_ALL=C", {as_ascii[0], as_ascii[1]}, 40,
+       done + std::string("\r\n")},
       // Ended by an interrupt before its last message, which skips the
       // exit's flush: each count already shows.
-      {output_terminal, "VELDOR_FAULTS=write_console@44=abort", as_ascii, 40,
-       ""},
+      {output_terminal, "VELDOR_FAULTS=write_console@46=abort",
+       {as_ascii[0], as_ascii[1]}, 40, ""},
       // An output that fails: reported once every image is written.
-      {output_closed_pipe, "LC_ALL=C", name, 40, "Broken pipe"},
-      {output_file, "/dev/full", name, 40, "No space left on device"},
+      {output_closed_pipe, "LC_ALL=C", {}, 40, "Broken pipe"},
+      {output_file, "/dev/full", {}, 40, "No space left on device"},
       // At the exit's flush.
-      {output_file, "/dev/full", name, 1, "No space left on device"},
+      {output_file, "/dev/full", {}, 1, "No space left on device"},
   };
+  put(first, make_archive({make_image(4, 4, 2)}));
   for (const auto &c : cases) {
     if (c.output == output_file && !fs::exists(c.setting))
       GTEST_SKIP() << "no " << c.setting << " here: its cases did not run";
@@ -240,7 +246,8 @@ TEST_F(Veldor, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
     if (fails)
       EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): " + c.end + "\r\n");
     else
-      EXPECT_EQ(r.out, progress(c.shown, c.images) + c.end);
+      EXPECT_EQ(r.out, progress(c.shown[0], 1) + progress(c.shown[1], c.images) +
+                           c.end);
     char last[32];
     snprintf(last, sizeof last, "/%08d.BMP", c.images - 1);
     EXPECT_EQ(get(folder + last), make_image(4, 4, 1)) << c.end;
