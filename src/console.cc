@@ -26,16 +26,13 @@ void append_formatted(FILE *stream, std::string *out, const char *format,
   const char *shown = console_text(stream, format, &converted);
   va_list again;
   va_copy(again, args);
-  // Formatted in place after what |out| holds; room for most messages at
-  // once, and for one with a name as long as the platform allows after
-  // a second pass.
+  // Measured, then formatted in place after what |out| holds: a message
+  // is written once per archive at most, and a name may be as long as
+  // the platform allows.
+  size_t size = size_t(vsnprintf(nullptr, 0, shown, args));
   size_t start = out->size();
-  out->resize(start + 256);
-  size_t size = size_t(vsnprintf(&(*out)[start], 256, shown, args));
-  if (size >= 256) {
-    out->resize(start + size + 1);
-    vsnprintf(&(*out)[start], size + 1, shown, again);
-  }
+  out->resize(start + size + 1);
+  vsnprintf(&(*out)[start], size + 1, shown, again);
   va_end(again);
   out->resize(start + size);
 }
