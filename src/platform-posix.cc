@@ -24,9 +24,6 @@ namespace {
 // back does not depend on what ".." is.
 int return_fd;
 
-// Standard output and standard error: true when a terminal shows them.
-bool terminal[3];
-
 // True when standard output is a terminal that expects UTF-8.  Standard
 // error gets nothing but the fatal report, which is ASCII.
 bool utf8_terminal;
@@ -183,19 +180,17 @@ void setup_console() {
   signal(SIGPIPE, SIG_IGN);
   // The character set only; messages stay the system's English.
   setlocale(LC_CTYPE, "");
-  terminal[1] = isatty(STDOUT_FILENO);
-  terminal[2] = isatty(STDERR_FILENO);
-  utf8_terminal = terminal[1] && strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+  bool terminal = isatty(STDOUT_FILENO);
+  utf8_terminal = terminal && strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
   // Standard error is unbuffered from the start.
-  if (terminal[1])
+  if (terminal)
     setbuf(stdout, nullptr);
   else
     setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
 }
 
 bool console_is_terminal(FILE *stream) {
-  int fd = fileno(stream);
-  return fd >= 1 && fd <= 2 && terminal[fd];
+  return isatty(fileno(stream));
 }
 
 const char *console_text(FILE *stream, const char *text, std::string *converted) {
@@ -219,12 +214,13 @@ std::string console_name(FILE *stream, const char *name, int width) {
   // terminal (an escape sequence can clear it or colour it for good).
   std::string shown;
   int columns = 0;
-  mbstate_t state = mbstate_t();
   for (const char *p = name, *end = name + strlen(name); p < end;) {
+    // Each character from the initial state, as a terminal's encoding has
+    // no other (UTF-8, Latin-1, EUC-JP ...).
+    mbstate_t state = mbstate_t();
     wchar_t c;
     size_t size = mbrtowc(&c, p, size_t(end - p), &state);
     if (size > size_t(end - p)) {  // (size_t)-1 or -2: a byte that is none
-      state = mbstate_t();
       size = 1;
       c = L'\0';
     }

@@ -192,14 +192,15 @@ TEST_F(Veldor, OpensAndWritesIntoRegularFilesOnly) {
 
 TEST_F(Veldor, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
   program_ = VELDOR_FAULTS_PROGRAM;  // veldor, but for the interrupted run
-  // A space and U+0378, which has no width of its own: 9 bytes, 8 columns.
-  // Then 悂 (whose last bytes are 0x82) and 日, two columns each, an
-  // accent of none, and ESC, BEL, DEL and CSI, which would drive a
-  // terminal: 17 bytes, 12 columns, 11 characters.
-  const std::string first = "A B\xCD\xB8.IXF";
-  const std::string name = "\xE6\x82\x82\xE6\x97\xA5\xCC\x81\x1B\a\x7F\xC2\x9B.IXF";
+  // A space, a no-break space, U+0378, whose width is not known, and an
+  // accent of none: 13 bytes, 9 columns, 10 characters.  Then 悂 (whose
+  // last bytes are 0x82), two columns wide, and ESC, BEL, U+001F, DEL,
+  // U+0080 and U+009F, which may drive a terminal: 15 bytes, 12 columns,
+  // 11 characters.
+  const std::string first = "A B\xC2\xA0\xCD\xB8\xCC\x81.IXF";
+  const std::string name = "\xE6\x82\x82\x1B\a\x1F\x7F\xC2\x80\xC2\x9F.IXF";
   const std::string folder = name.substr(0, name.size() - 4);
-  const std::string as_ascii[] = {"A B??.IXF    ", "?????????????.IXF"};
+  const std::string as_ascii[] = {"A B??????.IXF", "???????????.IXF"};
   std::string utf8_done = "\r\nEx\xC3\xA9" "cution achev\xC3\xA9" "e.";
   struct {
     output_kind output;
@@ -210,12 +211,12 @@ TEST_F(Veldor, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
   } cases[] = {
       // Files and pipes get the bytes, in 512-byte blocks; a socket that
       // keeps each write apart stands for them.
-      {output_packets, "LC_ALL=C.UTF-8", {first + "    ", name}, 40, done},
+      {output_packets, "LC_ALL=C.UTF-8", {first, name}, 40, done},
       // A terminal, its text in its character set, what it cannot print
       // as "?", names padded to 13 columns; the prompt after the text on
       // a line of its own.
       {output_terminal, "LC_ALL=C.UTF-8",
-       {first + "     ", "\xE6\x82\x82\xE6\x97\xA5\xCC\x81????.IXF "}, 40,
+       {first + "    ", "\xE6\x82\x82??????.IXF "}, 40,
        utf8_done + "\r\n"},
       {output_terminal, "LC_ALL=C", {as_ascii[0], as_ascii[1]}, 40,
        done + std::string("\r\n")},
