@@ -285,9 +285,9 @@ void setup_console() {
   _setmode(_fileno(stderr), _O_TEXT);
   is_console[1] = handle_is_console(STD_OUTPUT_HANDLE);
   is_console[2] = handle_is_console(STD_ERROR_HANDLE);
-  if (is_console[1])
-    setvbuf(stdout, nullptr, _IONBF, 0);
-  else
+  // A console is written to directly (write_console), never through the
+  // stream's buffer.
+  if (!is_console[1])
     setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
   setvbuf(stderr, nullptr, _IONBF, 0);
 }

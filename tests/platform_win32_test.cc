@@ -70,27 +70,43 @@ class WindowsConsole : public testing::Test {
     ASSERT_TRUE(console);
     setup_console();
   }
+
+ protected:
+  // What the console holds in the row |up| rows above the cursor's,
+  // trailing spaces left out.
+  static std::wstring row(int up) {
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info;
+    GetConsoleScreenBufferInfo(out, &info);
+    std::wstring row(size_t(info.dwSize.X), L' ');
+    DWORD read;
+    SHORT y = SHORT(info.dwCursorPosition.Y - up);
+    ReadConsoleOutputCharacterW(out, &row[0], DWORD(row.size()), {0, y}, &read);
+    return row.substr(0, row.find_last_not_of(L' ') + 1);
+  }
 };
 
 TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
-  // Sorted: A<DEL><CSI>, Été, Łódź, 日本, U+1F600 (two UTF-16 units, one
-  // character); then the rows the console holds.
+  // In order: A<DEL><CSI>, Été, Łódź, 日本, U+FF5E, then U+10000 (two UTF-16
+  // units, one character, after U+FF5E as in UTF-8); then the rows the
+  // console holds.
   const char *const names[] = {"A\x7F\xC2\x9B", "\xC3\x89t\xC3\xA9",
                                "\xC5\x81\xC3\xB3" "d\xC5\xBA",
-                               "\xE6\x97\xA5\xE6\x9C\xAC", "\xF0\x9F\x98\x80"};
+                               "\xE6\x97\xA5\xE6\x9C\xAC", "\xEF\xBD\x9E",
+                               "\xF0\x90\x80\x80"};
   const std::wstring rows[] = {
       L"Traitement de A??.IXF      ...  1 fichier extrait.",
       L"Traitement de \u00C9t\u00E9.IXF      ...  1 fichier extrait.",
       L"Traitement de \u0141\u00F3d\u017A.IXF     ...  1 fichier extrait.",
       L"Traitement de \u65E5\u672C.IXF       ...  1 fichier extrait.",
-      L"Traitement de \U0001F600.IXF        ...  1 fichier extrait.",
+      L"Traitement de \uFF5E.IXF        ...  1 fichier extrait.",
+      L"Traitement de \U00010000.IXF        ...  1 fichier extrait.",
       L"Ex\u00E9" L"cution achev\u00E9" L"e.",
   };
   std::string root = make_temp_dir(), work = root + "/work";
   ASSERT_EQ(_mkdir(work.c_str()), 0);
   for (const char *name : names)
     write_file(work + "/" + name + ".IXF", make_archive({make_image(4, 4, 1)}));
-  HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
   // As a person runs it: in the console's own code page, then after chcp
   // 65001 and chcp 850.
   for (UINT code_page : {GetConsoleOutputCP(), 65001u, 850u}) {
@@ -98,21 +114,14 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
     run_options options;
     options.output = output_terminal;
     EXPECT_EQ(run_program(VELDOR_PROGRAM, work, options).status, 0);
-    CONSOLE_SCREEN_BUFFER_INFO info;
-    GetConsoleScreenBufferInfo(out, &info);
-    EXPECT_EQ(info.dwCursorPosition.X, 0);  // the prompt on a line of its own
-    for (int i = 0; i < 6; i++) {
-      std::wstring row(size_t(info.dwSize.X), L' ');
-      DWORD read;
-      SHORT y = SHORT(info.dwCursorPosition.Y - 6 + i);
-      ReadConsoleOutputCharacterW(out, &row[0], DWORD(row.size()), {0, y}, &read);
-      row.resize(row.find_last_not_of(L' ') + 1);
-      EXPECT_EQ(row, rows[i]) << "code page " << code_page;
-    }
+    EXPECT_EQ(row(0), L"");  // the prompt on a line of its own
+    for (int i = 0; i < 7; i++)
+      EXPECT_EQ(row(7 - i), rows[i]) << "code page " << code_page;
   }
   remove_temp_dir(root);
-  // Never so from the system: a lone surrogate, and bytes that are no UTF-8.
-  EXPECT_EQ(console_name(stdout, "a\xED\xA0\x80", 3), "a? ");
+  // Never so from the system: U+001F, a lone surrogate, bytes that are no
+  // UTF-8; and a name wider than its field.
+  EXPECT_EQ(console_name(stdout, "a\x1F\xED\xA0\x80", 2), "a??");
   EXPECT_EQ(console_name(stdout, "\xFF\x01", 3), "?? ");
 }
 
@@ -131,6 +140,7 @@ TEST_F(WindowsConsole, WaitsForAKeyPressedAfterThePrompt) {
   });
   wait_for_key();
   later.join();
+  EXPECT_EQ(row(0), L"Appuyez sur une touche pour fermer la fen\u00EAtre.");
   DWORD left = 1;
   GetNumberOfConsoleInputEvents(input, &left);
   EXPECT_EQ(left, 0u);  // the first dropped, the second taken
