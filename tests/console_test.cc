@@ -15,9 +15,9 @@ namespace {
 
 TEST(ConsolePrintf, WritesLineFeedsAsCrLfAndEachMessageInOneWrite) {
   std::string text, expected;
-  for (int i = 0; i < 300; i++) {  // 1500 bytes, 1800 written
-    text += "\nab\r\x82";
-    expected += "\r\nab\r\x82";
+  for (int i = 0; i < 300; i++) {  // 1800 bytes, 2400 written
+    text += "\n\nab\r\x82";
+    expected += "\r\n\r\nab\r\x82";
   }
   // Unbuffered, as on a terminal; a packet socket keeps each write apart.
   int fds[2];
