@@ -19,9 +19,11 @@ void console_failed() {
     first_error = errno != 0 ? errno : EIO;
 }
 
-// console_format with its arguments in |args|.
+// console_format with its arguments in |args|.  Leaves errno as it found
+// it: asking whether the stream is a terminal may set it.
 void append_formatted(FILE *stream, std::string *out, const char *format,
                       va_list args) {
+  int saved = errno;
   std::string converted;
   const char *shown = console_text(stream, format, &converted);
   va_list again;
@@ -35,6 +37,7 @@ void append_formatted(FILE *stream, std::string *out, const char *format,
   vsnprintf(&(*out)[start], size + 1, shown, again);
   va_end(again);
   out->resize(start + size);
+  errno = saved;
 }
 
 }  // namespace

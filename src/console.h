@@ -21,11 +21,12 @@ void console_printf(FILE *stream, const char *format, ...) VELDOR_PRINTF(2, 3);
 
 /// Appends to |out| what console_printf would write to |stream|, before
 /// its line feeds become CR LF: text made once and written many times.
+/// Leaves errno as it found it.
 void console_format(FILE *stream, std::string *out, const char *format, ...)
     VELDOR_PRINTF(3, 4);
 
 /// Writes |text|, made by console_format for |stream|, as console_printf
-/// writes.
+/// writes, errno left as it was.
 void console_write(FILE *stream, const std::string &text);
 
 /// Flushes a console stream; a failure is noted for console_error.

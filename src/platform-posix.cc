@@ -24,9 +24,8 @@ namespace {
 // back does not depend on what ".." is.
 int return_fd;
 
-// True when standard output is a terminal that expects UTF-8.  Standard
-// error gets nothing but the fatal report, which is ASCII.
-bool utf8_terminal;
+// True when the locale's character set, and so a terminal's, is UTF-8.
+bool utf8_locale;
 
 // Standard output's buffer when redirected: glibc keeps its own size when
 // setvbuf is given no buffer.
@@ -180,10 +179,9 @@ void setup_console() {
   signal(SIGPIPE, SIG_IGN);
   // The character set only; messages stay the system's English.
   setlocale(LC_CTYPE, "");
-  bool terminal = isatty(STDOUT_FILENO);
-  utf8_terminal = terminal && strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+  utf8_locale = strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
   // Standard error is unbuffered from the start.
-  if (terminal)
+  if (isatty(STDOUT_FILENO))
     setbuf(stdout, nullptr);
   else
     setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
@@ -194,7 +192,7 @@ bool console_is_terminal(FILE *stream) {
 }
 
 const char *console_text(FILE *stream, const char *text, std::string *converted) {
-  if (stream != stdout || !utf8_terminal)
+  if (!utf8_locale || !console_is_terminal(stream))
     return text;
   // The tool's texts hold one character outside ASCII: \x82, é in the DOS
   // code page.
@@ -224,7 +222,7 @@ std::string console_name(FILE *stream, const char *name, int width) {
       size = 1;
       c = L'\0';
     }
-    if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0)) {
+    if (is_control_character(c)) {
       shown += '?';
       columns++;
     } else {

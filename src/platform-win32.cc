@@ -324,7 +324,7 @@ std::string console_name(FILE *stream, const char *name, int width) {
                 wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000;
     if (pair) {
       shown.append(wide, i++, 2);
-    } else if (c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) ||
+    } else if (is_control_character(c) ||
                (c >= 0xD800 && c < 0xE000)) {  // a lone surrogate too
       shown.push_back(L'?');
     } else {

@@ -104,4 +104,11 @@ void end_console();
 /// page), which a "%-*s" then pads by bytes.
 std::string console_name(FILE *stream, const char *name, int width);
 
+/// True for the characters that a terminal takes as commands rather than
+/// shows (C0 and C1 controls, DEL: cursor moves, bells, escape sequences),
+/// which console_name shows as "?".
+inline bool is_control_character(unsigned long c) {
+  return c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0);
+}
+
 #endif  // VELDOR_PLATFORM_H_
