@@ -4,7 +4,7 @@
 #include <cerrno>
 #include <cstdarg>
 
-#include "platform.h"
+#include "terminal.h"
 
 namespace {
 
@@ -25,7 +25,7 @@ void append_formatted(FILE *stream, std::string *out, const char *format,
                       va_list args) {
   int saved = errno;
   std::string converted;
-  const char *shown = console_text(stream, format, &converted);
+  const char *shown = term_text(stream, format, &converted);
   va_list again;
   va_copy(again, args);
   // Measured, then formatted in place after what |out| holds: a message
@@ -62,7 +62,7 @@ void console_format(FILE *stream, std::string *out, const char *format, ...) {
 
 void console_write(FILE *stream, const std::string &text) {
   int saved = errno;
-  if (write_console(stream, text.data(), text.size()) != 0)
+  if (term_write(stream, text.data(), text.size()) != 0)
     console_failed();
   errno = saved;
 }

@@ -6,9 +6,10 @@
 #include <vector>
 
 #include "console.h"
-#include "copy.h"
-#include "platform.h"
-#include "reader.h"
+#include "filesys.h"
+#include "layout.h"
+#include "stream.h"
+#include "terminal.h"
 
 namespace {
 
@@ -50,8 +51,8 @@ int extract_images(archive_stream *archive, const std::string &head,
     append_number(&file_name, number, 8, '0');
     file_name += ".BMP";
     // On a failure the run ends, and the exit closes the file.
-    int fd = create_image_file(file_name.c_str());
-    if (fd < 0 || copy_entry(archive, fd, length) != 0 || close_file(fd) != 0)
+    int fd = fs_create_image(file_name.c_str());
+    if (fd < 0 || stream_copy(archive, fd, length) != 0 || fs_close(fd) != 0)
       return 1;
     line.resize(head.size());
     append_number(&line, number + 1, 3, ' ');
@@ -59,7 +60,7 @@ int extract_images(archive_stream *archive, const std::string &head,
     console_write(console, line);
   }
   // A read error that ended the image area is a failure, not its end.
-  return archive_error(archive);
+  return stream_error(archive);
 }
 
 // Makes the current directory one that no earlier archive of the run was
@@ -67,7 +68,7 @@ int extract_images(archive_stream *archive, const std::string &head,
 // for a directory already used).
 int claim_current_directory() {
   directory_id here;
-  if (current_directory_id(&here) != 0)
+  if (fs_directory_id(&here) != 0)
     return 1;
   for (const directory_id &used : used_directories) {
     if (used.volume == here.volume && used.file == here.file) {
@@ -85,7 +86,7 @@ int extract_open_archive(archive_stream *archive, const char *name,
                          const std::string &head, FILE *console) {
   if (verify_archive(archive) != 0) {
     // A read error at the signature is not a verdict on the format.
-    if (archive_error(archive))
+    if (stream_error(archive))
       return 1;
     console_printf(console, "Format de fichier incorrect.");
     return 0;
@@ -94,8 +95,8 @@ int extract_open_archive(archive_stream *archive, const char *name,
   // made nor entered, why it could not be made is the answer a user needs
   // ("Permission denied", not that it is missing).
   std::string directory = archive_directory_name(name);
-  int why_not = make_directory(directory.c_str()) != 0 ? errno : 0;
-  if (enter_directory(directory.c_str()) != 0) {
+  int why_not = fs_make_directory(directory.c_str()) != 0 ? errno : 0;
+  if (fs_enter_directory(directory.c_str()) != 0) {
     if (why_not != 0 && why_not != EEXIST)
       errno = why_not;
     return 1;
@@ -104,7 +105,7 @@ int extract_open_archive(archive_stream *archive, const char *name,
     return 1;
   if (extract_images(archive, head, console) != 0)
     return 1;
-  return leave_directory() != 0;
+  return fs_leave_directory() != 0;
 }
 
 }  // namespace
@@ -119,9 +120,9 @@ std::string archive_directory_name(const std::string &name) {
 }
 
 int extract_archive(const char *name, FILE *console) {
-  std::string shown = console_name(console, name, 13);
+  std::string shown = term_name(console, name, 13);
   archive_stream archive;
-  int opened = archive_open(&archive, name);
+  int opened = stream_open(&archive, name);
   console_printf(console, "\nTraitement de %-13s...", shown.c_str());
   std::string head;
   console_format(console, &head, "\rTraitement de %-13s...", shown.c_str());
@@ -129,5 +130,5 @@ int extract_archive(const char *name, FILE *console) {
   if (opened != 0 ||
       extract_open_archive(&archive, name, head, console) != 0)
     return 1;
-  return archive_close(&archive) != 0;
+  return stream_close(&archive) != 0;
 }

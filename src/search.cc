@@ -1,11 +1,11 @@
-// Finding archives: the platform lists the plain files, this picks and
+// Finding archives: the file system lists the plain files, this picks and
 // orders the archives among them.
 #include "search.h"
 
 #include <algorithm>
 #include <cerrno>
 
-#include "platform.h"
+#include "filesys.h"
 
 namespace {
 
@@ -40,7 +40,7 @@ bool archive_order(const std::string &a, const std::string &b) {
 
 int find_archives(std::vector<std::string> *names) {
   std::vector<std::string> files;
-  if (list_plain_files(&files) != 0)
+  if (fs_list_plain_files(&files) != 0)
     return -1;
   for (const std::string &name : files)
     if (is_archive_name(name))

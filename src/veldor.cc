@@ -8,8 +8,8 @@
 
 #include "console.h"
 #include "extractor.h"
-#include "platform.h"
 #include "search.h"
+#include "terminal.h"
 
 namespace {
 
@@ -24,14 +24,14 @@ int report_fatal() {
   // Progress already written comes first in a log of both streams.
   console_flush(stdout);
   console_printf(stderr, "\nError (VELDOR.EXE): %s\n", strerror(error));
-  end_console();
+  term_end();
   return -1;
 }
 
 }  // namespace
 
 int main() {
-  setup_console();
+  term_setup();
   console_printf(stdout,
                  "Extracteur de fichiers BitMaP depuis des archives IXF\n"
                  "Version %d.%02d pour SimCity 3000\npar %s",
@@ -47,7 +47,7 @@ int main() {
 
   console_printf(stdout, "\nEx\x82" "cution achev\x82" "e.");
   // A prompt after the run starts on a line of its own.
-  if (console_is_terminal(stdout))
+  if (term_is_console(stdout))
     console_printf(stdout, "\n");
   // A console that could not take the output is a failure like any other,
   // reported once every archive is extracted: the images are the job, the
@@ -57,6 +57,6 @@ int main() {
     errno = console_error();
     return report_fatal();
   }
-  end_console();
+  term_end();
   return 0;
 }

@@ -7,9 +7,10 @@
 #include <filesystem>
 #include <string>
 
-#include "archive_writer.h"
+#include <unistd.h>
+
+#include "archives.h"
 #include "extractor.h"
-#include "run_program.h"
 
 namespace fs = std::filesystem;
 
@@ -20,13 +21,15 @@ std::string folder;
 
 void remove_folder() {
   fs::current_path(fs::temp_directory_path());
-  remove_temp_dir(folder);
+  fs::remove_all(folder);
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  folder = make_temp_dir();
+  folder = (fs::temp_directory_path() / "veldor-fuzz-XXXXXX").string();
+  if (!mkdtemp(&folder[0]))
+    abort();
   fs::current_path(folder);
   atexit(remove_folder);
   return 0;
@@ -41,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size) {
     bytes.assign(prefix_size, '\0');
   if (size > 0)
     bytes.append(reinterpret_cast<const char *>(data) + 1, size - 1);
-  if (write_file("F.IXF", bytes) != 0)
+  if (save_file("F.IXF", bytes) != 0)
     abort();
 
   static FILE *console = fopen("/dev/null", "wb");

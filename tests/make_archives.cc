@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "archive_writer.h"
+#include "archives.h"
 
 namespace {
 
@@ -42,11 +42,11 @@ int write_sample(const std::string &folder) {
     city.push_back(make_image(64 * int32_t(i + 1), 48, i));
   for (unsigned i = 0; i < 12; i++)
     icons.push_back(make_image(16, 16, i));
-  if (write_file(folder + "/CITY.IXF", make_archive(city)) != 0 ||
-      write_file(folder + "/icons.ixf", make_archive(icons)) != 0 ||
-      write_file(folder + "/TERRAIN_TEXTURES.IXF",
+  if (save_file(folder + "/CITY.IXF", make_archive(city)) != 0 ||
+      save_file(folder + "/icons.ixf", make_archive(icons)) != 0 ||
+      save_file(folder + "/TERRAIN_TEXTURES.IXF",
                  make_archive({make_image(256, 256, 7)})) != 0 ||
-      write_file(folder + "/NOTES.IXF", "Not an archive, only its name.\n")) {
+      save_file(folder + "/NOTES.IXF", "Not an archive, only its name.\n")) {
     perror(folder.c_str());
     return 1;
   }

@@ -1,8 +1,9 @@
 // The program in hostile and failing surroundings: full disks, missing
-// rights, size limits, special files, links laid as traps.  (Forged sizes,
-// which need no special surroundings, are tested in veldor_test.cc.)  The first
-// failure must stop the run with the right report, keep what was written
-// before it, and touch nothing outside the working folder.
+// rights, size and descriptor limits, special files, links laid as traps.
+// (Forged sizes, which need no special surroundings, are tested in
+// program_test.cc.)  The first failure must stop the run with the right
+// report, keep what was written before it, and touch nothing outside the
+// working folder.
 #include <cstdlib>
 
 #include <fcntl.h>
@@ -12,9 +13,11 @@
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "veldor_fixture.h"
+#include "kit.h"
 
 namespace {
+
+class Surroundings : public ProgramTest {};
 
 // A Unix socket bound at |path|, or -1.
 int bound_socket(const std::string &path) {
@@ -32,7 +35,7 @@ bool can_run(const std::string &command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-TEST_F(Veldor, ReportsAWriteThatFails) {
+TEST_F(Surroundings, ReportsAWriteThatFails) {
   // B's second image does not fit: under a file size limit, met in its
   // first write at 64 x 64 or in its second at 424 x 424 (539384 bytes,
   // more than one 512 KiB block); or in B's folder, a 32 KiB file system.
@@ -57,9 +60,9 @@ TEST_F(Veldor, ReportsAWriteThatFails) {
                          "mount -t tmpfs -o size=32k tmpfs B && exec \"$0\""};
     }
     run_result r = run(options);
-    EXPECT_EQ(r.err, std::string("\r\nError (VELDOR.EXE): ") + c.error + "\r\n");
+    EXPECT_EQ(r.err, report(c.error));
     EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, progress("A.IXF        ", 1) + progress("B.IXF        ", 1));
+    EXPECT_EQ(r.out, progress("A.IXF", 1) + progress("B.IXF", 1));
     EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));
     if (c.limit >= 0) {  // the file system in B's place is gone with the run
       EXPECT_EQ(get("B/00000000.BMP"), make_image(4, 4, 2)) << c.size;
@@ -67,7 +70,7 @@ TEST_F(Veldor, ReportsAWriteThatFails) {
   }
 }
 
-TEST_F(Veldor, ReportsWhatAnotherUserMayNotReadOrWrite) {
+TEST_F(Surroundings, ReportsWhatAnotherUserMayNotReadOrWrite) {
   // Run as nobody when the tests run as root, from a copy beside the
   // folder, since the build tree may be out of nobody's reach.
   run_options options;
@@ -89,11 +92,10 @@ TEST_F(Veldor, ReportsWhatAnotherUserMayNotReadOrWrite) {
     const char *error;
     std::string out;
   } cases[] = {
-      {".", 0555, "Permission denied", progress("A.IXF        ", 0)},  // no folder
+      {".", 0555, "Permission denied", progress("A.IXF", 0)},  // no folder
       {".", 0333, "Permission denied", ""},  // the search itself
-      {"A/00000000.BMP", 0444, "Permission denied", progress("A.IXF        ", 0)},
-      {"B.IXF", 0, "Permission denied",
-       progress("A.IXF        ", 1) + progress("B.IXF        ", 0)},
+      {"A/00000000.BMP", 0444, "Permission denied", progress("A.IXF", 0)},
+      {"B.IXF", 0, "Permission denied", progress("A.IXF", 1) + progress("B.IXF", 0)},
   };
   for (const auto &c : cases) {
     chmod(work_.c_str(), 0755);
@@ -109,8 +111,7 @@ TEST_F(Veldor, ReportsWhatAnotherUserMayNotReadOrWrite) {
       fs::remove_all(path("A"));
     chmod(path(c.name).c_str(), c.mode);
     run_result r = run(options);
-    EXPECT_EQ(r.err, std::string("\r\nError (VELDOR.EXE): ") + c.error + "\r\n")
-        << c.name;
+    EXPECT_EQ(r.err, report(c.error)) << c.name;
     EXPECT_EQ(r.status, 255) << c.name;
     EXPECT_EQ(r.out, c.out) << c.name;
     EXPECT_FALSE(fs::exists(path("B"))) << c.name;
@@ -119,18 +120,22 @@ TEST_F(Veldor, ReportsWhatAnotherUserMayNotReadOrWrite) {
   chmod(work_.c_str(), 0755);
 }
 
-TEST_F(Veldor, FollowsLinksToArchivesAndFoldersAndComesBack) {
+TEST_F(Surroundings, FollowsLinksToArchivesAndFoldersAndComesBack) {
   // A's folder is a link elsewhere, and its ".." is elsewhere/deep.
   fs::create_directories(root_ + "/elsewhere/deep/target");
   fs::create_directory_symlink(root_ + "/elsewhere/deep/target", path("A"));
   put("A.IXF", make_archive({make_image(4, 4, 1)}));
   put("real.bin", make_archive({make_image(4, 4, 5)}));
   fs::create_symlink("real.bin", path("LINKED.IXF"));
+  // Standard streams, an archive, the folder to come back to and an image
+  // at most: a descriptor kept longer would run out in the second archive.
+  run_options options;
+  options.open_files_limit = 6;
   mode_t mask = umask(022);
-  run_result r = run();
+  run_result r = run(options);
   umask(mask);
   EXPECT_EQ(r.status, 0) << r.err;
-  EXPECT_EQ(read_file(root_ + "/elsewhere/deep/target/00000000.BMP"),
+  EXPECT_EQ(load_file(root_ + "/elsewhere/deep/target/00000000.BMP"),
             make_image(4, 4, 1));
   EXPECT_EQ(get("LINKED/00000000.BMP"), make_image(4, 4, 5));
   EXPECT_FALSE(fs::exists(root_ + "/elsewhere/deep/LINKED"));
@@ -139,7 +144,7 @@ TEST_F(Veldor, FollowsLinksToArchivesAndFoldersAndComesBack) {
   EXPECT_EQ(fs::status(path("LINKED/00000000.BMP")).permissions(), fs::perms(0644));
 }
 
-TEST_F(Veldor, OpensAndWritesIntoRegularFilesOnly) {
+TEST_F(Surroundings, OpensAndWritesIntoRegularFilesOnly) {
   // In archives' places: passed over, never waited on.
   ASSERT_EQ(mkfifo(path("PIPE.IXF").c_str(), 0644), 0);
   int sockets[] = {bound_socket(path("SOCK.IXF")), -1};
@@ -155,7 +160,7 @@ TEST_F(Veldor, OpensAndWritesIntoRegularFilesOnly) {
   put("A.IXF", make_archive(images));
   fs::create_directory(path("A"));
   auto image = [&](int i) { return path("A/0000000" + std::to_string(i) + ".BMP"); };
-  write_file(root_ + "/victim", "precious");
+  save_file(root_ + "/victim", "precious");
   fs::create_symlink(root_ + "/victim", image(0));
   fs::create_symlink(root_ + "/absent", image(1));
   ASSERT_EQ(mkfifo(image(2).c_str(), 0644), 0);  // nothing reads it
@@ -164,33 +169,33 @@ TEST_F(Veldor, OpensAndWritesIntoRegularFilesOnly) {
   sockets[1] = bound_socket(image(4));
   // A device that would swallow the image, where we may make one.
   if (mknod(image(5).c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
-    write_file(image(5), "a regular file, when no device can be made");
+    save_file(image(5), "a regular file, when no device can be made");
   // A file longer than the image, of another mode, and linked elsewhere:
   // emptied and written in place, so that its mode and links stay.
-  write_file(image(6), std::string(1000, 'x'));
+  save_file(image(6), std::string(1000, 'x'));
   chmod(image(6).c_str(), 0600);
   fs::create_hard_link(image(6), root_ + "/linked");
   run_result r = run();
   for (int fd : {reader, sockets[0], sockets[1]})
     close(fd);
-  EXPECT_EQ(r.out, progress("A.IXF        ", 7) + done);
+  EXPECT_EQ(r.out, progress("A.IXF", 7) + done);
   EXPECT_EQ(r.status, 0) << r.err;
   for (const char *folder : {"PIPE", "SOCK", "DIR", "TODIR", "DANGLING", ".HIDDEN"})
     EXPECT_FALSE(fs::exists(fs::symlink_status(path(folder)))) << folder;
-  EXPECT_EQ(read_file(root_ + "/victim"), "precious");
+  EXPECT_EQ(load_file(root_ + "/victim"), "precious");
   EXPECT_FALSE(fs::exists(root_ + "/absent"));
   for (int i = 0; i < 7; i++) {
     // Read only once known regular: a FIFO left there would block.
     ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(image(i)))) << i;
-    EXPECT_EQ(read_file(image(i)), images[size_t(i)]) << i;
+    EXPECT_EQ(load_file(image(i)), images[size_t(i)]) << i;
   }
-  EXPECT_EQ(read_file(root_ + "/linked"), images[6]);
+  EXPECT_EQ(load_file(root_ + "/linked"), images[6]);
   EXPECT_EQ(fs::status(image(6)).permissions(), fs::perms(0600));
 }
 
 // The console as users leave it: a file or pipe that fails, a terminal.
 
-TEST_F(Veldor, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
+TEST_F(Surroundings, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
   program_ = VELDOR_FAULTS_PROGRAM;  // veldor, but for the interrupted run
   // A space, a no-break space, U+0378, whose width is not known, and an
   // accent of none: 13 bytes, 9 columns, 10 characters.  Then 悂 (whose
@@ -222,7 +227,7 @@ TEST_F(Veldor, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
        done + std::string("\r\n")},
       // Ended by an interrupt before its last message, which skips the
       // exit's flush: each count already shows.
-      {output_terminal, "VELDOR_FAULTS=write_console@46=abort",
+      {output_terminal, "VELDOR_FAULTS=term_write:stdout@46=abort",
        {as_ascii[0], as_ascii[1]}, 40, ""},
       // An output that fails: reported once every image is written.
       {output_closed_pipe, "LC_ALL=C", {}, 40, "Broken pipe"},
@@ -245,7 +250,7 @@ TEST_F(Veldor, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
     run_result r = fails ? run_program(program_, work_, options) : run(options);
     EXPECT_EQ(r.status, fails ? 255 : c.end.empty() ? -1 : 0) << c.end;
     if (fails)
-      EXPECT_EQ(r.err, "\r\nError (VELDOR.EXE): " + c.end + "\r\n");
+      EXPECT_EQ(r.err, report(c.end));
     else
       EXPECT_EQ(r.out, progress(c.shown[0], 1) + progress(c.shown[1], c.images) +
                            c.end);

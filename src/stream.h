@@ -1,7 +1,8 @@
-// The archive stream: an archive read forward through one buffer, with the
-// few seeks the reader makes mostly moves inside that buffer.
-#ifndef VELDOR_ARCHIVE_H_
-#define VELDOR_ARCHIVE_H_
+// The archive stream: an archive read forward through one buffer, the few
+// seeks the layout makes mostly moves inside that buffer, and each image
+// written to its file straight from it.
+#ifndef VELDOR_STREAM_H_
+#define VELDOR_STREAM_H_
 
 #include <cstddef>
 #include <cstdint>
@@ -22,38 +23,39 @@ struct archive_stream {
 /// Opens archive |name| in the current directory and starts |s| on it,
 /// reading through the program's one buffer.  Returns 0, or -1 with errno
 /// set.
-int archive_open(archive_stream *s, const char *name);
+int stream_open(archive_stream *s, const char *name);
 
 /// Starts |s| on open descriptor |fd| at offset 0, reading through
 /// |buffer| of |capacity| bytes.
-void archive_attach(archive_stream *s, int fd, unsigned char *buffer,
-                    size_t capacity);
+void stream_attach(archive_stream *s, int fd, unsigned char *buffer,
+                   size_t capacity);
 
 /// Closes the archive's descriptor.  Returns 0, or -1 with errno set.
-int archive_close(archive_stream *s);
+int stream_close(archive_stream *s);
 
 /// Moves to absolute |offset|.  No system call until the next read, which
 /// fails (EINVAL) for an offset before the start of the file.
-void archive_seek(archive_stream *s, int64_t offset);
+void stream_seek(archive_stream *s, int64_t offset);
 
-/// Moves by |delta| from the current position, as archive_seek.
-void archive_skip(archive_stream *s, int64_t delta);
+/// Moves by |delta| from the current position, as stream_seek.
+void stream_skip(archive_stream *s, int64_t delta);
 
 /// The current position.
-int64_t archive_tell(const archive_stream *s);
+int64_t stream_tell(const archive_stream *s);
 
 /// Reads one item of |size| bytes, at most the buffer's capacity, into
 /// |data|.  Returns the count read: |size|, or fewer at the end of the file
 /// or on a read error.  The item stays in the buffer, so a seek back over
 /// it costs no system call.
-size_t archive_read(archive_stream *s, void *data, size_t size);
+size_t stream_read(archive_stream *s, void *data, size_t size);
 
-/// Points |data| at the next bytes in the buffer, up to |most| of them,
-/// and moves past them; refills the buffer only when nothing is left in it.
-/// Returns the count: 0 at the end of the file or on a read error.
-size_t archive_next(archive_stream *s, size_t most, const unsigned char **data);
+/// Copies the next |length| (> 0) bytes to image file |fd|, leaving the
+/// stream right after them; an archive that ends first gives what it has.
+/// The bytes are written straight from the buffer, each read once, whatever
+/// |length| is.  Returns 0, or -1 with errno set on a read or write error.
+int stream_copy(archive_stream *s, int fd, int32_t length);
 
 /// True once a read or seek has failed.
-bool archive_error(const archive_stream *s);
+bool stream_error(const archive_stream *s);
 
-#endif  // VELDOR_ARCHIVE_H_
+#endif  // VELDOR_STREAM_H_

@@ -1,6 +1,6 @@
-// What the Windows platform layer decides on its own, exposed for its tests.
-#ifndef VELDOR_PLATFORM_WIN32_H_
-#define VELDOR_PLATFORM_WIN32_H_
+// What the Windows terminal layer decides on its own, exposed for its tests.
+#ifndef VELDOR_TERMINAL_WIN32_H_
+#define VELDOR_TERMINAL_WIN32_H_
 
 /// True when the program is to wait for a key before it ends: it is the
 /// only process of its console (|processes| is 1, as when it was started
@@ -14,4 +14,4 @@ bool waits_for_key(unsigned long processes, bool input_is_console,
 /// it: keys pressed during the run are discarded first.
 void wait_for_key();
 
-#endif  // VELDOR_PLATFORM_WIN32_H_
+#endif  // VELDOR_TERMINAL_WIN32_H_

@@ -1,11 +1,11 @@
 // The layout of an IXF archive: a 0x5004-byte prefix that is never read,
 // then BMP images stored back to back until something that is not one.
-#ifndef VELDOR_READER_H_
-#define VELDOR_READER_H_
+#ifndef VELDOR_LAYOUT_H_
+#define VELDOR_LAYOUT_H_
 
 #include <cstdint>
 
-#include "archive.h"
+#include "stream.h"
 
 /// Offset of the first image entry.
 const int64_t image_area_offset = 0x5004;
@@ -26,4 +26,4 @@ int verify_archive(archive_stream *archive);
 /// reads as the end too.
 int32_t read_entry_length(archive_stream *archive);
 
-#endif  // VELDOR_READER_H_
+#endif  // VELDOR_LAYOUT_H_

@@ -1,5 +1,5 @@
-// Reading the IXF archive layout.
-#include "reader.h"
+// Reading the IXF archive layout from the archive stream.
+#include "layout.h"
 
 namespace {
 
@@ -28,13 +28,13 @@ int32_t entry_length(int32_t width, int32_t height) {
 }  // namespace
 
 int verify_archive(archive_stream *archive) {
-  archive_seek(archive, image_area_offset);
+  stream_seek(archive, image_area_offset);
   // What the file does not hold stays 0, which is neither 'B' nor 'M'.
   unsigned char signature[2] = {};
-  archive_read(archive, signature, 2);
+  stream_read(archive, signature, 2);
   if (signature[0] != 'B' || signature[1] != 'M')
     return 1;
-  archive_skip(archive, -2);
+  stream_skip(archive, -2);
   return 0;
 }
 
@@ -42,11 +42,11 @@ int32_t read_entry_length(archive_stream *archive) {
   // The signature and both sizes in one read: an entry too short to hold
   // them ends the image area just as a wrong signature does.
   unsigned char header[header_size];
-  if (archive_read(archive, header, sizeof header) != sizeof header)
+  if (stream_read(archive, header, sizeof header) != sizeof header)
     return end_of_images;
   if (header[0] != 'B' || header[1] != 'M')
     return end_of_images;
-  archive_skip(archive, -header_size);
+  stream_skip(archive, -header_size);
   return entry_length(to_signed(load_le32(header + size_offset)),
                       to_signed(load_le32(header + size_offset + 4)));
 }

@@ -1,10 +1,9 @@
 // Synthetic IXF archives of real 24-bit BMP images, for the tests, the
-// sample folder and the benchmark.
-#ifndef VELDOR_TESTS_ARCHIVE_WRITER_H_
-#define VELDOR_TESTS_ARCHIVE_WRITER_H_
+// sample folder and the benchmark, and the files they are written to.
+#ifndef VELDOR_TESTS_ARCHIVES_H_
+#define VELDOR_TESTS_ARCHIVES_H_
 
 #include <cstdint>
-#include <cstdio>
 #include <string>
 #include <vector>
 
@@ -24,16 +23,12 @@ std::string entry_header(int32_t width, int32_t height);
 /// A prefix of zeros followed by |images| back to back.
 std::string make_archive(const std::vector<std::string> &images);
 
-/// Writes |bytes| to a new file |path| (UTF-8, as every path here).
-/// Returns 0, or -1.
-int write_file(const std::string &path, const std::string &bytes);
-
-/// Writes |bytes| at |offset| of a new sparse file |path|, nothing before
-/// them taking room on the disk.  Returns 0, or -1.
-int write_sparse_file(const std::string &path, int64_t offset,
-                      const std::string &bytes);
+/// Writes |bytes| to a new file |path| (UTF-8, as every path here), after
+/// |offset| bytes that take no room on the disk.  Returns 0, or -1.
+int save_file(const std::string &path, const std::string &bytes,
+              int64_t offset = 0);
 
 /// The whole content of file |path|, or "<missing>" when it cannot be read.
-std::string read_file(const std::string &path);
+std::string load_file(const std::string &path);
 
-#endif  // VELDOR_TESTS_ARCHIVE_WRITER_H_
+#endif  // VELDOR_TESTS_ARCHIVES_H_

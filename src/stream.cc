@@ -1,10 +1,10 @@
-// Buffered archive reading over the platform's read and 64-bit seek.
-#include "archive.h"
+// Buffered archive reading over the file system's read and 64-bit seek.
+#include "stream.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "platform.h"
+#include "filesys.h"
 
 namespace {
 
@@ -32,14 +32,14 @@ void fill(archive_stream *s, size_t want) {
   s->filled = keep;
   int64_t next = s->base + int64_t(keep);
   if (s->file_offset != next) {
-    if (seek_file(s->fd, next) != 0) {
+    if (fs_seek(s->fd, next) != 0) {
       s->failed = true;
       return;
     }
     s->file_offset = next;
   }
   while (s->filled < want) {
-    long n = read_file(s->fd, s->buffer + s->filled, s->capacity - s->filled);
+    long n = fs_read(s->fd, s->buffer + s->filled, s->capacity - s->filled);
     if (n < 0)
       s->failed = true;
     if (n <= 0)
@@ -49,49 +49,10 @@ void fill(archive_stream *s, size_t want) {
   }
 }
 
-}  // namespace
-
-void archive_attach(archive_stream *s, int fd, unsigned char *buffer,
-                    size_t capacity) {
-  *s = archive_stream();  // at offset 0, nothing held, nothing failed
-  s->fd = fd;
-  s->buffer = buffer;
-  s->capacity = capacity;
-}
-
-int archive_open(archive_stream *s, const char *name) {
-  int fd = open_archive(name);
-  if (fd < 0)
-    return -1;
-  archive_attach(s, fd, run_buffer, sizeof run_buffer);
-  return 0;
-}
-
-int archive_close(archive_stream *s) {
-  return close_file(s->fd);
-}
-
-void archive_seek(archive_stream *s, int64_t offset) {
-  s->position = offset;
-}
-
-void archive_skip(archive_stream *s, int64_t delta) {
-  s->position += delta;
-}
-
-int64_t archive_tell(const archive_stream *s) {
-  return s->position;
-}
-
-size_t archive_read(archive_stream *s, void *data, size_t size) {
-  fill(s, size);
-  size_t got = std::min(available(s), size);
-  memcpy(data, s->buffer + (s->position - s->base), got);
-  s->position += int64_t(got);
-  return got;
-}
-
-size_t archive_next(archive_stream *s, size_t most, const unsigned char **data) {
+// Points |data| at the next bytes in the buffer, up to |most| of them,
+// and moves past them; refills the buffer only when nothing is left in it.
+// Returns the count: 0 at the end of the file or on a read error.
+size_t next_bytes(archive_stream *s, size_t most, const unsigned char **data) {
   fill(s, 1);
   size_t got = std::min(available(s), most);
   *data = s->buffer + (s->position - s->base);
@@ -99,6 +60,62 @@ size_t archive_next(archive_stream *s, size_t most, const unsigned char **data) 
   return got;
 }
 
-bool archive_error(const archive_stream *s) {
+}  // namespace
+
+void stream_attach(archive_stream *s, int fd, unsigned char *buffer,
+                    size_t capacity) {
+  *s = archive_stream();  // at offset 0, nothing held, nothing failed
+  s->fd = fd;
+  s->buffer = buffer;
+  s->capacity = capacity;
+}
+
+int stream_open(archive_stream *s, const char *name) {
+  int fd = fs_open_archive(name);
+  if (fd < 0)
+    return -1;
+  stream_attach(s, fd, run_buffer, sizeof run_buffer);
+  return 0;
+}
+
+int stream_close(archive_stream *s) {
+  return fs_close(s->fd);
+}
+
+void stream_seek(archive_stream *s, int64_t offset) {
+  s->position = offset;
+}
+
+void stream_skip(archive_stream *s, int64_t delta) {
+  s->position += delta;
+}
+
+int64_t stream_tell(const archive_stream *s) {
+  return s->position;
+}
+
+size_t stream_read(archive_stream *s, void *data, size_t size) {
+  fill(s, size);
+  size_t got = std::min(available(s), size);
+  memcpy(data, s->buffer + (s->position - s->base), got);
+  s->position += int64_t(got);
+  return got;
+}
+
+int stream_copy(archive_stream *s, int fd, int32_t length) {
+  size_t left = size_t(length);
+  while (left > 0) {
+    const unsigned char *data;
+    size_t got = next_bytes(s, left, &data);
+    if (got == 0)
+      return stream_error(s) ? -1 : 0;
+    if (fs_write(fd, data, got) != 0)
+      return -1;
+    left -= got;
+  }
+  return 0;
+}
+
+bool stream_error(const archive_stream *s) {
   return s->failed;
 }

@@ -1,9 +1,9 @@
-// Synthetic archives.
-#include "archive_writer.h"
+// Synthetic archives, and files named in UTF-8 on every platform.
+#include "archives.h"
 
-#include <cstring>
-
+#include <cstdio>
 #include <filesystem>
+#include <fstream>
 
 #ifdef _WIN32
 #include <io.h>
@@ -12,16 +12,6 @@
 #endif
 
 namespace {
-
-// Opens file |path|, named in UTF-8 on every platform.
-FILE *open_file(const std::string &path, const char *mode) {
-#ifdef _WIN32
-  std::wstring wide_mode(mode, mode + strlen(mode));
-  return _wfopen(std::filesystem::u8path(path).c_str(), wide_mode.c_str());
-#else
-  return fopen(path.c_str(), mode);
-#endif
-}
 
 // Appends |v| as 4 bytes, little-endian.
 void put32(std::string *s, uint32_t v) {
@@ -64,16 +54,12 @@ std::string make_archive(const std::vector<std::string> &images) {
   return s;
 }
 
-int write_file(const std::string &path, const std::string &bytes) {
-  return write_sparse_file(path, 0, bytes);
-}
-
-int write_sparse_file(const std::string &path, int64_t offset,
-                      const std::string &bytes) {
-  FILE *f = open_file(path, "wb");
+int save_file(const std::string &path, const std::string &bytes,
+              int64_t offset) {
+#ifdef _WIN32
+  FILE *f = _wfopen(std::filesystem::u8path(path).c_str(), L"wb");
   if (!f)
     return -1;
-#ifdef _WIN32
   // NTFS writes the zeros out unless told otherwise.
   DWORD ignored;
   if (offset > 0)
@@ -81,6 +67,9 @@ int write_sparse_file(const std::string &path, int64_t offset,
                     nullptr, 0, nullptr, 0, &ignored, nullptr);
   int sought = _fseeki64(f, offset, SEEK_SET);
 #else
+  FILE *f = fopen(path.c_str(), "wb");
+  if (!f)
+    return -1;
   int sought = fseeko(f, off_t(offset), SEEK_SET);
 #endif
   size_t n = sought == 0 ? fwrite(bytes.data(), 1, bytes.size(), f) : 0;
@@ -89,15 +78,7 @@ int write_sparse_file(const std::string &path, int64_t offset,
   return 0;
 }
 
-std::string read_file(const std::string &path) {
-  FILE *f = open_file(path, "rb");
-  if (!f)
-    return "<missing>";
-  std::string s;
-  char buf[65536];
-  size_t n;
-  while ((n = fread(buf, 1, sizeof buf, f)) > 0)
-    s.append(buf, n);
-  fclose(f);
-  return s;
+std::string load_file(const std::string &path) {
+  std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
+  return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
 }

@@ -1,9 +1,8 @@
-// Running the program on POSIX systems.
-#include "run_program.h"
+// Starting the program on POSIX systems.
+#include "kit.h"
 
 #include <csignal>
 #include <cstdlib>
-#include <filesystem>
 
 #include <fcntl.h>
 #include <pty.h>
@@ -12,8 +11,6 @@
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
-
-#include "archive_writer.h"
 
 namespace {
 
@@ -34,30 +31,23 @@ bool make_output(output_kind kind, int *child_end, int *parent_end) {
   return made;
 }
 
-// Everything the program writes to |fd| until it ends, keeping each
-// read's size apart.
-std::string read_all(int fd, std::vector<size_t> *sizes) {
-  std::string s;
-  char buf[65536];
-  for (ssize_t n; (n = read(fd, buf, sizeof buf)) > 0;) {
-    s.append(buf, size_t(n));
-    sizes->push_back(size_t(n));
-  }
-  return s;
+// Sets resource |which| to |value| unless it is -1.
+void limit(int which, long value) {
+  struct rlimit limit;
+  limit.rlim_cur = limit.rlim_max = rlim_t(value);
+  if (value >= 0)
+    setrlimit(which, &limit);
 }
 
 }  // namespace
 
-run_result run_program(const std::string &program, const std::string &dir,
-                       const run_options &options) {
-  std::string out_path = options.stdout_path.empty() ? dir + "/../stdout"
-                                                     : options.stdout_path;
-  std::string err_path = dir + "/../stderr";
-  run_result result;
+int spawn_program(const std::string &program, const std::string &dir,
+                  const std::string &out_path, const std::string &err_path,
+                  const run_options &options, run_result *result) {
   int child_end = -1, parent_end = -1;
   if (options.output != output_file &&
       !make_output(options.output, &child_end, &parent_end))
-    return result;
+    return -1;
   pid_t pid = fork();
   if (pid == 0) {
     int out = child_end >= 0
@@ -75,13 +65,8 @@ run_result run_program(const std::string &program, const std::string &dir,
       close(fd);
     signal(SIGPIPE, SIG_DFL);
     signal(SIGXFSZ, SIG_DFL);
-    struct rlimit limit;
-    limit.rlim_cur = limit.rlim_max = rlim_t(options.file_size_limit);
-    if (options.file_size_limit >= 0)
-      setrlimit(RLIMIT_FSIZE, &limit);
-    limit.rlim_cur = limit.rlim_max = rlim_t(options.open_files_limit);
-    if (options.open_files_limit >= 0)
-      setrlimit(RLIMIT_NOFILE, &limit);
+    limit(RLIMIT_FSIZE, options.file_size_limit);
+    limit(RLIMIT_NOFILE, options.open_files_limit);
     if (options.stdin_closed)
       close(0);
     for (const std::string &setting : options.environment)
@@ -97,29 +82,16 @@ run_result run_program(const std::string &program, const std::string &dir,
   }
   if (child_end >= 0)
     close(child_end);
-  if (parent_end >= 0) {
-    result.out = read_all(parent_end, &result.writes);
-    close(parent_end);
+  // Everything the program writes until it ends, each read's size apart.
+  char buf[65536];
+  for (ssize_t n; parent_end >= 0 && (n = read(parent_end, buf, sizeof buf)) > 0;) {
+    result->out.append(buf, size_t(n));
+    result->writes.push_back(size_t(n));
   }
+  if (parent_end >= 0)
+    close(parent_end);
   int status;
-  if (pid < 0 || waitpid(pid, &status, 0) != pid)
-    return result;
-  if (WIFEXITED(status))
-    result.status = WEXITSTATUS(status);
-  if (options.output == output_file)
-    result.out = options.stdout_path.empty() ? read_file(out_path) : "";
-  result.err = options.merge_streams ? "" : read_file(err_path);
-  return result;
-}
-
-std::string make_temp_dir() {
-  std::string pattern =
-      (std::filesystem::temp_directory_path() / "veldor-test-XXXXXX").string();
-  if (!mkdtemp(&pattern[0]))
-    abort();
-  return pattern;
-}
-
-void remove_temp_dir(const std::string &dir) {
-  std::filesystem::remove_all(dir);
+  if (pid < 0 || waitpid(pid, &status, 0) != pid || !WIFEXITED(status))
+    return -1;
+  return WEXITSTATUS(status);
 }

@@ -1,20 +1,15 @@
-// The Windows layer's own decisions: which bytes are a name it can pass
+// The Windows layers' own decisions: which bytes are a name they can pass
 // on, what a console shows, and when a double-clicked veldor waits.
-#include "platform-win32.h"
-
-#include <gtest/gtest.h>
+#include "terminal-win32.h"
 
 #include <cerrno>
-#include <string>
 #include <thread>
-
-#include <direct.h>
 
 #include <windows.h>
 
-#include "archive_writer.h"
-#include "platform.h"
-#include "run_program.h"
+#include "filesys.h"
+#include "kit.h"
+#include "terminal.h"
 
 namespace {
 
@@ -42,33 +37,34 @@ TEST(WideNames, RefuseBytesThatAreNoUtf8) {
       "\xF4\x90\x80\x80",                  // past U+10FFFF
       "\xF5\x80\x80\x80", "\xFF",
   };
-  int (*const calls[])(const char *) = {open_archive, make_directory,
-                                        enter_directory, create_image_file};
+  int (*const calls[])(const char *) = {fs_open_archive, fs_make_directory,
+                                        fs_enter_directory, fs_create_image};
   for (const char *name : names) {
     for (auto call : calls) {
       errno = 0;
       EXPECT_EQ(call(name), -1) << name;
       EXPECT_EQ(errno, EINVAL) << name;
     }
-    EXPECT_EQ(console_name(stdout, name, 13), name);  // shown as it is
+    EXPECT_EQ(term_name(stdout, name, 13), name);  // shown as it is
   }
 }
 
 TEST(WindowsLayer, ReportsWritesThatFail) {
-  EXPECT_EQ(write_image_data(-1, "x", 1), -1);
-  EXPECT_EQ(write_console(stdin, "x", 1), -1);  // a stream to read
+  EXPECT_EQ(fs_write(-1, "x", 1), -1);
+  EXPECT_EQ(term_write(stdin, "x", 1), -1);  // a stream to read
 }
 
 // In a console of the test's own: tests/CMakeLists.txt runs these under a
 // pseudo-terminal, where Wine gives the program one.
-class WindowsConsole : public testing::Test {
+class WindowsConsole : public TempFolder {
   void SetUp() override {
     DWORD mode;
     bool console = GetConsoleMode(GetStdHandle(STD_OUTPUT_HANDLE), &mode);
     if (!console && !getenv("VELDOR_CONSOLE_EXPECTED"))
       GTEST_SKIP() << "standard output is no console here";
     ASSERT_TRUE(console);
-    setup_console();
+    term_setup();
+    TempFolder::SetUp();
   }
 
  protected:
@@ -103,28 +99,25 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
       L"Traitement de \U00010000.IXF        ...  1 fichier extrait.",
       L"Ex\u00E9" L"cution achev\u00E9" L"e.",
   };
-  std::string root = make_temp_dir(), work = root + "/work";
-  ASSERT_EQ(_mkdir(work.c_str()), 0);
   for (const char *name : names)
-    write_file(work + "/" + name + ".IXF", make_archive({make_image(4, 4, 1)}));
+    put(std::string(name) + ".IXF", make_archive({make_image(4, 4, 1)}));
   // As a person runs it: in the console's own code page, then after chcp
   // 65001 and chcp 850.
   for (UINT code_page : {GetConsoleOutputCP(), 65001u, 850u}) {
     ASSERT_TRUE(SetConsoleOutputCP(code_page));
     run_options options;
     options.output = output_terminal;
-    EXPECT_EQ(run_program(VELDOR_PROGRAM, work, options).status, 0);
+    EXPECT_EQ(run_program(VELDOR_PROGRAM, work_, options).status, 0);
     EXPECT_EQ(row(0), L"");  // the prompt on a line of its own
     for (int i = 0; i < 7; i++)
       EXPECT_EQ(row(7 - i), rows[i]) << "code page " << code_page;
   }
-  remove_temp_dir(root);
   // Never so from the system: U+001F, lone surrogates (two low, a high at
   // the end) around U+E000, which shows as itself, and bytes that are no
   // UTF-8; and names wider than their field.
   const char lone[] = "a\x1F\xED\xB0\x80\xED\xB0\x80\xEE\x80\x80\xED\xA0\x80";
-  EXPECT_EQ(console_name(stdout, lone, 2), "a???\xEE\x80\x80?");
-  EXPECT_EQ(console_name(stdout, "\xFF\x01", 3), "?? ");
+  EXPECT_EQ(term_name(stdout, lone, 2), "a???\xEE\x80\x80?");
+  EXPECT_EQ(term_name(stdout, "\xFF\x01", 3), "?? ");
 }
 
 TEST_F(WindowsConsole, WaitsForAKeyPressedAfterThePrompt) {

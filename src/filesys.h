@@ -1,0 +1,77 @@
+// The file system as veldor uses it.  Everything above this header is the
+// same on every platform; filesys-posix.cc and filesys-win32.cc are behind
+// it.  Names are bytes on POSIX and UTF-8 on Windows, where the layer
+// converts them at each call.
+//
+// The calls have C linkage, so that the tests' fault-injection build can
+// put a stand-in in front of any of them at link time while the code above
+// runs unchanged.
+#ifndef VELDOR_FILESYS_H_
+#define VELDOR_FILESYS_H_
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+extern "C" {
+
+/// Appends to |names| the plain files of the current directory: regular
+/// files, not directories, not hidden files, and not the special files
+/// (FIFOs, sockets, devices) whose opening could stall the run.  Returns 0,
+/// or -1 with errno set.  A failure part-way ends the list there.
+int fs_list_plain_files(std::vector<std::string> *names);
+
+/// Opens regular file |name| for reading.  Returns a descriptor, or -1 with
+/// errno set.
+int fs_open_archive(const char *name);
+
+/// Reads up to |size| bytes into |data|.  Returns the count, 0 at the end
+/// of the file, or -1 with errno set.
+long fs_read(int fd, void *data, size_t size);
+
+/// Moves descriptor |fd| to absolute |offset|, in 64 bits everywhere.
+/// Returns 0, or -1 with errno set.
+int fs_seek(int fd, int64_t offset);
+
+/// Closes a descriptor.  Returns 0, or -1 with errno set.
+int fs_close(int fd);
+
+/// Creates directory |name| in the current directory.  Returns 0, or -1
+/// with errno set.
+int fs_make_directory(const char *name);
+
+/// Makes |name| the current directory, remembering the one it leaves so
+/// that fs_leave_directory can come back to exactly it, even when ".."
+/// leads elsewhere (|name| may be a symbolic link).  One level only: each
+/// successful call is to be followed by fs_leave_directory.  Returns 0, or
+/// -1 with errno set and the current directory unchanged.
+int fs_enter_directory(const char *name);
+
+/// Returns to the directory that the last fs_enter_directory left.
+/// Returns 0, or -1 with errno set.
+int fs_leave_directory();
+
+/// What tells one directory from another, whatever the names leading to
+/// it: device and inode, or volume and file index.
+struct directory_id {
+  uint64_t volume;
+  uint64_t file;
+};
+
+/// The identity of the current directory.  Returns 0, or -1 with errno set.
+int fs_directory_id(directory_id *id);
+
+/// Creates or truncates image file |name| in the current directory for
+/// writing.  On POSIX only a regular file is ever written into: a link, a
+/// FIFO, a socket or a device standing there is removed and a new file
+/// made in its place; a directory there is EISDIR.  Returns a descriptor,
+/// or -1 with errno set.
+int fs_create_image(const char *name);
+
+/// Writes all |size| bytes of |data| to |fd|.  Returns 0, or -1 with errno set.
+int fs_write(int fd, const void *data, size_t size);
+
+}  // extern "C"
+
+#endif  // VELDOR_FILESYS_H_
