@@ -51,8 +51,9 @@ int extract_images(archive_stream *archive, const std::string &head,
     append_number(&file_name, number, 8, '0');
     file_name += ".BMP";
     // On a failure the run ends, and the exit closes the file.
-    int fd = fs_create_image(file_name.c_str());
-    if (fd < 0 || stream_copy(archive, fd, length) != 0 || fs_close(fd) != 0)
+    fs_handle image = fs_create_image(file_name.c_str());
+    if (image < 0 || stream_copy(archive, image, length) != 0 ||
+        fs_close(image) != 0)
       return 1;
     line.resize(head.size());
     append_number(&line, number + 1, 3, ' ');

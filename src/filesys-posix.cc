@@ -68,27 +68,27 @@ int fs_list_plain_files(std::vector<std::string> *names) {
   return 0;
 }
 
-int fs_open_archive(const char *name) {
+fs_handle fs_open_archive(const char *name) {
   // Non-blocking, so that a FIFO put in the archive's place after the
   // search cannot stall the run; anything but a regular file is refused.
   int fd = open(name, O_RDONLY | O_NONBLOCK);
   return fd < 0 ? -1 : keep_if_regular(fd, EINVAL);
 }
 
-long fs_read(int fd, void *data, size_t size) {
+long fs_read(fs_handle file, void *data, size_t size) {
   ssize_t n;
   do
-    n = read(fd, data, size);
+    n = read(int(file), data, size);
   while (n < 0 && errno == EINTR);
   return long(n);
 }
 
-int fs_seek(int fd, int64_t offset) {
-  return lseek(fd, off_t(offset), SEEK_SET) < 0 ? -1 : 0;
+int fs_seek(fs_handle file, int64_t offset) {
+  return lseek(int(file), off_t(offset), SEEK_SET) < 0 ? -1 : 0;
 }
 
-int fs_close(int fd) {
-  return close(fd);
+int fs_close(fs_handle file) {
+  return close(int(file));
 }
 
 int fs_make_directory(const char *name) {
@@ -124,7 +124,7 @@ int fs_directory_id(directory_id *id) {
   return 0;
 }
 
-int fs_create_image(const char *name) {
+fs_handle fs_create_image(const char *name) {
   // Only a regular file is ever written into.  Anything else in the
   // image's place (a symbolic link, a FIFO, a socket, a device) is removed
   // and a new file made there; O_EXCL never follows a link.
@@ -143,10 +143,10 @@ int fs_create_image(const char *name) {
   return create();
 }
 
-int fs_write(int fd, const void *data, size_t size) {
+int fs_write(fs_handle file, const void *data, size_t size) {
   const char *p = static_cast<const char *>(data);
   while (size > 0) {
-    ssize_t n = write(fd, p, size);
+    ssize_t n = write(int(file), p, size);
     if (n < 0) {
       if (errno == EINTR)
         continue;

@@ -1,16 +1,12 @@
-// The file system on Windows.  The program's names are UTF-8; every call
-// that takes or gives a name goes through the wide (UTF-16) calls, so no
+// The file system on Windows, called directly: every failure reaches errno
+// through the one table of Windows errors (win32.cc), so that a report
+// reads the same whichever C runtime, or Wine, the program runs with.
+// The program's names are UTF-8; every call takes them in UTF-16, so no
 // name is ever approximated by the ANSI code page.
 #include "filesys.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <cstdlib>
-
-#include <direct.h>
-#include <fcntl.h>
-#include <io.h>
-#include <share.h>
-#include <sys/stat.h>
 
 #include "win32.h"
 
@@ -19,70 +15,92 @@ namespace {
 // The directory that fs_enter_directory left, exactly as Windows names it.
 std::wstring return_path;
 
+// -1, with errno set from the error of the Windows call that just failed.
+int failed() {
+  errno = win32_errno(GetLastError());
+  return -1;
+}
+
+// Opens |name| for |access| as |disposition| says, letting other programs
+// go on reading and writing it.  Returns its handle, or -1 with errno set.
+fs_handle open_file(const char *name, DWORD access, DWORD disposition) {
+  std::wstring wide;
+  if (!win32_wide(name, &wide))
+    return -1;
+  HANDLE file = CreateFileW(wide.c_str(), access,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+  return file == INVALID_HANDLE_VALUE ? failed() : fs_handle(file);
+}
+
+// What one call moves of |size| bytes: Windows counts them in 32 bits.
+DWORD part(size_t size) {
+  return DWORD(std::min<size_t>(size, MAXDWORD));
+}
+
 }  // namespace
 
 int fs_list_plain_files(std::vector<std::string> *names) {
   // Nothing found at all (the empty root of a drive) fails with ENOENT,
   // which is what finding no archive reports too.
-  struct _wfinddata64_t entry;
-  intptr_t search = _wfindfirst64(L"*", &entry);
-  if (search == -1)
-    return -1;
+  WIN32_FIND_DATAW entry;
+  HANDLE search = FindFirstFileW(L"*", &entry);
+  if (search == INVALID_HANDLE_VALUE)
+    return failed();
   do {
-    if (!(entry.attrib & (_A_SUBDIR | _A_HIDDEN | _A_SYSTEM)))
-      names->push_back(win32_utf8(entry.name));
-  } while (_wfindnext64(search, &entry) == 0);
-  _findclose(search);
+    if (!(entry.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY |
+                                    FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM)))
+      names->push_back(win32_utf8(entry.cFileName));
+  } while (FindNextFileW(search, &entry));
+  FindClose(search);
   return 0;
 }
 
-int fs_open_archive(const char *name) {
-  std::wstring wide;
-  if (!win32_wide(name, &wide))
-    return -1;
-  // Other programs may go on reading and writing the archive meanwhile.
-  return _wsopen(wide.c_str(), _O_RDONLY | _O_BINARY | _O_NOINHERIT,
-                 _SH_DENYNO);
+fs_handle fs_open_archive(const char *name) {
+  // A folder does not open without backup semantics: ERROR_ACCESS_DENIED.
+  return open_file(name, GENERIC_READ, OPEN_EXISTING);
 }
 
-long fs_read(int fd, void *data, size_t size) {
-  unsigned chunk = size < 0x40000000 ? unsigned(size) : 0x40000000u;
-  return _read(fd, data, chunk);
+long fs_read(fs_handle file, void *data, size_t size) {
+  DWORD got;
+  return ReadFile(HANDLE(file), data, part(size), &got, nullptr) ? long(got)
+                                                                  : failed();
 }
 
-int fs_seek(int fd, int64_t offset) {
-  return _lseeki64(fd, offset, SEEK_SET) < 0 ? -1 : 0;
+int fs_seek(fs_handle file, int64_t offset) {
+  LARGE_INTEGER to;
+  to.QuadPart = offset;
+  return SetFilePointerEx(HANDLE(file), to, nullptr, FILE_BEGIN) ? 0 : failed();
 }
 
-int fs_close(int fd) {
-  return _close(fd);
+int fs_close(fs_handle file) {
+  return CloseHandle(HANDLE(file)) ? 0 : failed();
 }
 
 int fs_make_directory(const char *name) {
   std::wstring wide;
   if (!win32_wide(name, &wide))
     return -1;
-  return _wmkdir(wide.c_str());
+  return CreateDirectoryW(wide.c_str(), nullptr) ? 0 : failed();
 }
 
 int fs_enter_directory(const char *name) {
   std::wstring wide;
   if (!win32_wide(name, &wide))
     return -1;
-  wchar_t *here = _wgetcwd(nullptr, 0);
-  if (!here)
-    return -1;
-  int result = _wchdir(wide.c_str());
-  int saved = errno;
-  if (result == 0)
-    return_path = here;
-  free(here);
-  errno = saved;
-  return result;
+  // The current directory, however long: asked for its size first.
+  DWORD size = GetCurrentDirectoryW(0, nullptr);
+  std::wstring here(size, L'\0');
+  if (size == 0 || GetCurrentDirectoryW(size, &here[0]) != size - 1 ||
+      !SetCurrentDirectoryW(wide.c_str()))
+    return failed();
+  here.resize(size - 1);
+  return_path = here;
+  return 0;
 }
 
 int fs_leave_directory() {
-  return _wchdir(return_path.c_str());
+  return SetCurrentDirectoryW(return_path.c_str()) ? 0 : failed();
 }
 
 int fs_directory_id(directory_id *id) {
@@ -92,45 +110,30 @@ int fs_directory_id(directory_id *id) {
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                            nullptr);
-  if (dir == INVALID_HANDLE_VALUE) {
-    errno = win32_errno(GetLastError());
-    return -1;
-  }
-  BY_HANDLE_FILE_INFORMATION info;
-  BOOL got = GetFileInformationByHandle(dir, &info);
-  DWORD error = GetLastError();
+  if (dir == INVALID_HANDLE_VALUE)
+    return failed();
+  BY_HANDLE_FILE_INFORMATION info = {};
+  int result = GetFileInformationByHandle(dir, &info) ? 0 : failed();
   CloseHandle(dir);
-  if (!got) {
-    errno = win32_errno(error);
-    return -1;
-  }
   id->volume = info.dwVolumeSerialNumber;
   id->file = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
-  return 0;
+  return result;
 }
 
-int fs_create_image(const char *name) {
-  std::wstring wide;
-  if (!win32_wide(name, &wide))
-    return -1;
-  return _wsopen(wide.c_str(),
-                 _O_WRONLY | _O_CREAT | _O_TRUNC | _O_BINARY | _O_NOINHERIT,
-                 _SH_DENYNO, _S_IREAD | _S_IWRITE);
+fs_handle fs_create_image(const char *name) {
+  return open_file(name, GENERIC_WRITE, CREATE_ALWAYS);
 }
 
-int fs_write(int fd, const void *data, size_t size) {
+int fs_write(fs_handle file, const void *data, size_t size) {
+  // Windows writes all it is given to a file, or fails; the loop is for
+  // sizes past 32 bits, and for the writes that stop short elsewhere.
   const char *p = static_cast<const char *>(data);
   while (size > 0) {
-    unsigned chunk = size < 0x40000000 ? unsigned(size) : 0x40000000u;
-    int n = _write(fd, p, chunk);
-    if (n < 0)
-      return -1;
-    if (n == 0) {
-      errno = ENOSPC;  // the runtime's word for a disk that took nothing
-      return -1;
-    }
-    p += n;
-    size -= size_t(n);
+    DWORD written;
+    if (!WriteFile(HANDLE(file), p, part(size), &written, nullptr))
+      return failed();
+    p += written;
+    size -= written;
   }
   return 0;
 }

@@ -16,26 +16,29 @@
 
 extern "C" {
 
+/// An open file: a descriptor on POSIX, a handle on Windows; -1 for none.
+typedef intptr_t fs_handle;
+
 /// Appends to |names| the plain files of the current directory: regular
 /// files, not directories, not hidden files, and not the special files
 /// (FIFOs, sockets, devices) whose opening could stall the run.  Returns 0,
 /// or -1 with errno set.  A failure part-way ends the list there.
 int fs_list_plain_files(std::vector<std::string> *names);
 
-/// Opens regular file |name| for reading.  Returns a descriptor, or -1 with
-/// errno set.
-int fs_open_archive(const char *name);
+/// Opens regular file |name| for reading, letting other programs go on
+/// reading and writing it.  Returns its handle, or -1 with errno set.
+fs_handle fs_open_archive(const char *name);
 
 /// Reads up to |size| bytes into |data|.  Returns the count, 0 at the end
 /// of the file, or -1 with errno set.
-long fs_read(int fd, void *data, size_t size);
+long fs_read(fs_handle file, void *data, size_t size);
 
-/// Moves descriptor |fd| to absolute |offset|, in 64 bits everywhere.
-/// Returns 0, or -1 with errno set.
-int fs_seek(int fd, int64_t offset);
+/// Moves |file| to absolute |offset|, in 64 bits everywhere.  Returns 0,
+/// or -1 with errno set.
+int fs_seek(fs_handle file, int64_t offset);
 
-/// Closes a descriptor.  Returns 0, or -1 with errno set.
-int fs_close(int fd);
+/// Closes |file|.  Returns 0, or -1 with errno set.
+int fs_close(fs_handle file);
 
 /// Creates directory |name| in the current directory.  Returns 0, or -1
 /// with errno set.
@@ -63,14 +66,16 @@ struct directory_id {
 int fs_directory_id(directory_id *id);
 
 /// Creates or truncates image file |name| in the current directory for
-/// writing.  On POSIX only a regular file is ever written into: a link, a
-/// FIFO, a socket or a device standing there is removed and a new file
-/// made in its place; a directory there is EISDIR.  Returns a descriptor,
-/// or -1 with errno set.
-int fs_create_image(const char *name);
+/// writing, letting other programs go on reading and writing it.  On
+/// POSIX only a regular file is ever written into: a link, a FIFO, a
+/// socket or a device standing there is removed and a new file made in
+/// its place; a directory there is EISDIR.  Returns its handle, or -1 with
+/// errno set.
+fs_handle fs_create_image(const char *name);
 
-/// Writes all |size| bytes of |data| to |fd|.  Returns 0, or -1 with errno set.
-int fs_write(int fd, const void *data, size_t size);
+/// Writes all |size| bytes of |data| to |file|.  Returns 0, or -1 with
+/// errno set.
+int fs_write(fs_handle file, const void *data, size_t size);
 
 }  // extern "C"
 

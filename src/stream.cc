@@ -4,8 +4,6 @@
 #include <algorithm>
 #include <cstring>
 
-#include "filesys.h"
-
 namespace {
 
 // One buffer for the whole run: archives are read one at a time.  Large
@@ -32,14 +30,14 @@ void fill(archive_stream *s, size_t want) {
   s->filled = keep;
   int64_t next = s->base + int64_t(keep);
   if (s->file_offset != next) {
-    if (fs_seek(s->fd, next) != 0) {
+    if (fs_seek(s->file, next) != 0) {
       s->failed = true;
       return;
     }
     s->file_offset = next;
   }
   while (s->filled < want) {
-    long n = fs_read(s->fd, s->buffer + s->filled, s->capacity - s->filled);
+    long n = fs_read(s->file, s->buffer + s->filled, s->capacity - s->filled);
     if (n < 0)
       s->failed = true;
     if (n <= 0)
@@ -62,24 +60,24 @@ size_t next_bytes(archive_stream *s, size_t most, const unsigned char **data) {
 
 }  // namespace
 
-void stream_attach(archive_stream *s, int fd, unsigned char *buffer,
-                    size_t capacity) {
+void stream_attach(archive_stream *s, fs_handle file, unsigned char *buffer,
+                   size_t capacity) {
   *s = archive_stream();  // at offset 0, nothing held, nothing failed
-  s->fd = fd;
+  s->file = file;
   s->buffer = buffer;
   s->capacity = capacity;
 }
 
 int stream_open(archive_stream *s, const char *name) {
-  int fd = fs_open_archive(name);
-  if (fd < 0)
+  fs_handle file = fs_open_archive(name);
+  if (file < 0)
     return -1;
-  stream_attach(s, fd, run_buffer, sizeof run_buffer);
+  stream_attach(s, file, run_buffer, sizeof run_buffer);
   return 0;
 }
 
 int stream_close(archive_stream *s) {
-  return fs_close(s->fd);
+  return fs_close(s->file);
 }
 
 void stream_seek(archive_stream *s, int64_t offset) {
@@ -102,14 +100,14 @@ size_t stream_read(archive_stream *s, void *data, size_t size) {
   return got;
 }
 
-int stream_copy(archive_stream *s, int fd, int32_t length) {
+int stream_copy(archive_stream *s, fs_handle image, int32_t length) {
   size_t left = size_t(length);
   while (left > 0) {
     const unsigned char *data;
     size_t got = next_bytes(s, left, &data);
     if (got == 0)
       return stream_error(s) ? -1 : 0;
-    if (fs_write(fd, data, got) != 0)
+    if (fs_write(image, data, got) != 0)
       return -1;
     left -= got;
   }

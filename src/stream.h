@@ -7,15 +7,17 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "filesys.h"
+
 /// An open archive.  The fields are the stream's own: use the functions.
 struct archive_stream {
-  int fd;
+  fs_handle file;
   unsigned char *buffer;
   size_t capacity;
   int64_t base;         // file offset of buffer[0]
   size_t filled;        // bytes of the file held from buffer[0] on
   int64_t position;     // file offset of the next byte to read
-  int64_t file_offset;  // where the descriptor stands
+  int64_t file_offset;  // where the file's own position stands
   bool failed;          // a read or seek failed, errno telling why: the
                         // stream is not to be read again
 };
@@ -25,12 +27,12 @@ struct archive_stream {
 /// set.
 int stream_open(archive_stream *s, const char *name);
 
-/// Starts |s| on open descriptor |fd| at offset 0, reading through
-/// |buffer| of |capacity| bytes.
-void stream_attach(archive_stream *s, int fd, unsigned char *buffer,
+/// Starts |s| on open |file| at offset 0, reading through |buffer| of
+/// |capacity| bytes.
+void stream_attach(archive_stream *s, fs_handle file, unsigned char *buffer,
                    size_t capacity);
 
-/// Closes the archive's descriptor.  Returns 0, or -1 with errno set.
+/// Closes the archive's file.  Returns 0, or -1 with errno set.
 int stream_close(archive_stream *s);
 
 /// Moves to absolute |offset|.  No system call until the next read, which
@@ -49,11 +51,11 @@ int64_t stream_tell(const archive_stream *s);
 /// it costs no system call.
 size_t stream_read(archive_stream *s, void *data, size_t size);
 
-/// Copies the next |length| (> 0) bytes to image file |fd|, leaving the
+/// Copies the next |length| (> 0) bytes to image file |image|, leaving the
 /// stream right after them; an archive that ends first gives what it has.
 /// The bytes are written straight from the buffer, each read once, whatever
 /// |length| is.  Returns 0, or -1 with errno set on a read or write error.
-int stream_copy(archive_stream *s, int fd, int32_t length);
+int stream_copy(archive_stream *s, fs_handle image, int32_t length);
 
 /// True once a read or seek has failed.
 bool stream_error(const archive_stream *s);

@@ -5,20 +5,22 @@
 
 namespace {
 
-// The errno of each Windows error code that a failed call may leave;
-// EINVAL stands for any other.
+// The errno of each Windows error that the file calls give where a report
+// must say what happened: EINVAL stands for any other, as for a plain file
+// where a folder is entered (ERROR_DIRECTORY) or an offset before the
+// start (ERROR_NEGATIVE_SEEK).  A read-only medium and a file that
+// another program holds are "Permission denied", as the C runtime says.
 const struct {
   DWORD error;
   int value;
 } errnos[] = {
-    {ERROR_FILE_NOT_FOUND, ENOENT},     {ERROR_PATH_NOT_FOUND, ENOENT},
-    {ERROR_INVALID_DRIVE, ENOENT},      {ERROR_ACCESS_DENIED, EACCES},
-    {ERROR_SHARING_VIOLATION, EACCES},  {ERROR_LOCK_VIOLATION, EACCES},
-    {ERROR_NOT_ENOUGH_MEMORY, ENOMEM},  {ERROR_OUTOFMEMORY, ENOMEM},
-    {ERROR_DISK_FULL, ENOSPC},          {ERROR_HANDLE_DISK_FULL, ENOSPC},
-    {ERROR_FILE_EXISTS, EEXIST},        {ERROR_ALREADY_EXISTS, EEXIST},
-    {ERROR_FILENAME_EXCED_RANGE, ENAMETOOLONG},
-    {ERROR_DIRECTORY, ENOTDIR},
+    {ERROR_FILE_NOT_FOUND, ENOENT},    {ERROR_PATH_NOT_FOUND, ENOENT},
+    {ERROR_ACCESS_DENIED, EACCES},     {ERROR_SHARING_VIOLATION, EACCES},
+    {ERROR_WRITE_PROTECT, EACCES},     {ERROR_ALREADY_EXISTS, EEXIST},
+    {ERROR_DISK_FULL, ENOSPC},         {ERROR_HANDLE_DISK_FULL, ENOSPC},
+    {ERROR_INVALID_HANDLE, EBADF},
+    {ERROR_CRC, EIO},        // a damaged disc
+    {ERROR_NOT_READY, EIO},  // a disc or drive taken out
 };
 
 // Appends |c| to |out| as UTF-8, a lone surrogate too.

@@ -8,15 +8,14 @@
 //   CALL:FILE#B=ERROR  CALL moves B bytes to or from FILE, then fails.
 // FILE is a path from the folder the program started in ("A.IXF",
 // "A/00000001.BMP", "." for that folder itself), or stdout or stderr.
-// ERROR is an errno name (EIO, ENOSPC, ...); "none", a failure that leaves
+// ERROR is an errno name (EIO, ENOSPC, ...), or a Windows error's for a
+// Windows call (ERROR_DISK_FULL, ...); "none", a failure that leaves
 // errno 0, as the C library may; "short": the call then moves one byte
 // only and succeeds, as an interrupted read or write may; or "abort": the
 // program ends there at once, as an interrupt ends it.
 #include <cerrno>
-#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <regex>
@@ -26,9 +25,10 @@
 #include "filesys.h"
 #include "terminal.h"
 
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <dirent.h>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -47,14 +47,25 @@ struct fault {
   long seen;    // calls, or bytes moved, so far
 };
 
-// The ERRORs of a plan: "none" for a failure without errno, and errno
-// names ("short" and "abort" are read apart).
-const std::map<std::string, int> errors = {
-    {"none", 0},        {"EACCES", EACCES}, {"EEXIST", EEXIST},
-    {"EINTR", EINTR},   {"EIO", EIO},       {"EISDIR", EISDIR},
-    {"EMFILE", EMFILE}, {"ENOENT", ENOENT}, {"ENOSPC", ENOSPC},
-    {"EPIPE", EPIPE},   {"EROFS", EROFS},
-};
+// The ERRORs of a plan: "none" for a failure without errno, errno names,
+// and on Windows Windows errors' ("short" and "abort" are read apart).  Stand-ins may run before
+// the program's static objects are made: the engine keeps none.
+const std::map<std::string, int> &errors() {
+  static const std::map<std::string, int> names = {
+#define NAMED(e) {#e, e}
+      {"none", 0},   NAMED(EACCES), NAMED(EEXIST), NAMED(EINTR),  NAMED(EIO),
+      NAMED(EISDIR), NAMED(EMFILE), NAMED(ENOENT), NAMED(ENOSPC), NAMED(EPIPE),
+      NAMED(EROFS),
+#ifdef _WIN32
+      NAMED(ERROR_ACCESS_DENIED),     NAMED(ERROR_CRC),
+      NAMED(ERROR_DISK_FULL),         NAMED(ERROR_HANDLE_DISK_FULL),
+      NAMED(ERROR_INVALID_FUNCTION),  NAMED(ERROR_INVALID_HANDLE),
+      NAMED(ERROR_NOT_READY),         NAMED(ERROR_PATH_NOT_FOUND),
+      NAMED(ERROR_SHARING_VIOLATION), NAMED(ERROR_WRITE_PROTECT),
+#endif
+  };
+  return names;
+}
 
 // The plan, read once; a malformed one ends the program, since a test
 // that meant to inject a fault must not pass without it.
@@ -65,13 +76,13 @@ std::vector<fault> read_plan() {
   std::vector<fault> plan;
   for (std::smatch m; !rest.empty(); rest = m.suffix()) {
     bool short_or_abort = regex_search(rest, m, entry) && (m[6] == "short" || m[6] == "abort");
-    if (m.empty() || (!short_or_abort && !errors.count(m[6]))) {
+    if (m.empty() || (!short_or_abort && !errors().count(m[6]))) {
       fprintf(stderr, "VELDOR_FAULTS: cannot read \"%s\"\n", rest.c_str());
       exit(125);
     }
     plan.push_back({m[1], m[2], m[4] == "#", m[5].matched ? stol(m[5]) : 1,
                     m[6] != "short", m[6] == "abort",
-                    short_or_abort ? 0 : errors.at(m[6]), 0});
+                    short_or_abort ? 0 : errors().at(m[6]), 0});
   }
   return plan;
 }
@@ -95,6 +106,9 @@ long allowance(const char *call, const std::string &target, size_t size) {
     abort();  // no exit processing: what is buffered is lost
   if (failing) {
     errno = failing->error;
+#ifdef _WIN32
+    SetLastError(DWORD(failing->error));  // for a Windows call
+#endif
     return -1;
   }
   for (fault &f : plan)
@@ -102,34 +116,25 @@ long allowance(const char *call, const std::string &target, size_t size) {
   return most;
 }
 
-// The folder the program started in, whose paths fault plans name.
-fs::path start;
-
 // What each descriptor that a call of kind |opens| returned was opened on.
-std::map<intptr_t, std::string> targets;
+std::map<intptr_t, std::string> &targets() {
+  static std::map<intptr_t, std::string> opened;
+  return opened;
+}
 
 enum { acts, opens };
 
 // File |name| of the current folder, as plans name it: from the start.
 std::string named(const fs::path &name) {
   fs::path here = fs::current_path();
-  if (start.empty())
-    start = here;
+  static const fs::path start = here;  // the folder the program started in
   fs::path path = name == "." ? here : here / name;
   return path.lexically_normal().lexically_relative(start).generic_u8string();
 }
 
-std::string here() {
-  return named(".");
-}
-
 std::string opened(intptr_t fd) {
-  auto at = targets.find(fd);
-  return at == targets.end() ? "?" : at->second;
-}
-
-std::string stream_name(FILE *stream) {
-  return stream == stderr ? "stderr" : "stdout";
+  auto at = targets().find(fd);
+  return at == targets().end() ? "?" : at->second;
 }
 
 }  // namespace
@@ -145,7 +150,7 @@ std::string stream_name(FILE *stream) {
       return failure;                                                \
     auto result = real args;                                         \
     if (kind == opens && result != failure)                          \
-      targets[(intptr_t)result] = on;                                \
+      targets()[(intptr_t)result] = on;                                \
     return result;                                                   \
   }
 
@@ -155,40 +160,19 @@ std::string stream_name(FILE *stream) {
   extern "C" type __real_##call params;                               \
   extern "C" type __wrap_##call params                                \
       STAND_IN_BODY(call, __real_##call, args, target, size, failure, kind)
-#define BY_HAND(call)
+
+// The import of |call| is a pointer to it, which ld --wrap points at the
+// stand-in, naming it as 64-bit or 32-bit Windows names imports.
+#ifdef _WIN64
+#define IMPORT_LABEL(kind, call, bytes) "__" kind "___imp_" #call
+#else
+#define IMPORT_LABEL(kind, call, bytes) "___" kind "__imp__" #call "@" #bytes
+#endif
+#define IMPORTED(bytes, type, call, params, args, target, size, failure, kind) \
+  extern "C" decltype(&call) real_##call __asm__(IMPORT_LABEL("real", call, bytes)); \
+  static type WINAPI stand_in_##call params                                   \
+      STAND_IN_BODY(call, real_##call, args, target, size, failure, kind)     \
+  extern "C" decltype(&call) wrap_##call __asm__(IMPORT_LABEL("wrap", call, bytes)); \
+  decltype(&call) wrap_##call = stand_in_##call;
 
 #include "fault_calls.h"
-
-extern "C" {
-
-// All or nothing, as the layer promises: what the plan lets through is
-// written, and the rest in a call of its own, which the plan may fail (a
-// disk that fills up keeps what fitted).
-int __real_fs_write(int fd, const void *data, size_t size);
-int __wrap_fs_write(int fd, const void *data, size_t size) {
-  long most = allowance("fs_write", opened(fd), size);
-  if (most < 0 || __real_fs_write(fd, data, size_t(most)) != 0)
-    return -1;
-  if (size_t(most) == size)
-    return 0;
-  return __wrap_fs_write(fd, static_cast<const char *>(data) + most,
-                         size - size_t(most));
-}
-
-#if defined(__linux__)
-// Its mode comes only with O_CREAT, as the variadic call passes it.
-int __real_open64(const char *name, int flags, ...);
-int __wrap_open64(const char *name, int flags, ...) {
-  va_list rest;
-  va_start(rest, flags);
-  int mode = flags & O_CREAT ? va_arg(rest, int) : 0;
-  va_end(rest);
-  std::string on = named(name);
-  int fd = allowance("open64", on, 0) < 0 ? -1 : __real_open64(name, flags, mode);
-  if (fd >= 0)
-    targets[fd] = on;
-  return fd;
-}
-#endif
-
-}  // extern "C"

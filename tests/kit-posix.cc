@@ -31,14 +31,6 @@ bool make_output(output_kind kind, int *child_end, int *parent_end) {
   return made;
 }
 
-// Sets resource |which| to |value| unless it is -1.
-void limit(int which, long value) {
-  struct rlimit limit;
-  limit.rlim_cur = limit.rlim_max = rlim_t(value);
-  if (value >= 0)
-    setrlimit(which, &limit);
-}
-
 }  // namespace
 
 int spawn_program(const std::string &program, const std::string &dir,
@@ -65,8 +57,11 @@ int spawn_program(const std::string &program, const std::string &dir,
       close(fd);
     signal(SIGPIPE, SIG_DFL);
     signal(SIGXFSZ, SIG_DFL);
-    limit(RLIMIT_FSIZE, options.file_size_limit);
-    limit(RLIMIT_NOFILE, options.open_files_limit);
+    struct rlimit size = {rlim_t(options.file_size_limit), rlim_t(options.file_size_limit)};
+    struct rlimit files = {rlim_t(options.open_files_limit), rlim_t(options.open_files_limit)};
+    if ((options.file_size_limit >= 0 && setrlimit(RLIMIT_FSIZE, &size) != 0) ||
+        (options.open_files_limit >= 0 && setrlimit(RLIMIT_NOFILE, &files) != 0))
+      _exit(127);
     if (options.stdin_closed)
       close(0);
     for (const std::string &setting : options.environment)

@@ -37,8 +37,10 @@ TEST(WideNames, RefuseBytesThatAreNoUtf8) {
       "\xF4\x90\x80\x80",                  // past U+10FFFF
       "\xF5\x80\x80\x80", "\xFF",
   };
-  int (*const calls[])(const char *) = {fs_open_archive, fs_make_directory,
-                                        fs_enter_directory, fs_create_image};
+  intptr_t (*const calls[])(const char *) = {
+      fs_open_archive, fs_create_image,
+      [](const char *name) -> intptr_t { return fs_make_directory(name); },
+      [](const char *name) -> intptr_t { return fs_enter_directory(name); }};
   for (const char *name : names) {
     for (auto call : calls) {
       errno = 0;
@@ -51,6 +53,7 @@ TEST(WideNames, RefuseBytesThatAreNoUtf8) {
 
 TEST(WindowsLayer, ReportsWritesThatFail) {
   EXPECT_EQ(fs_write(-1, "x", 1), -1);
+  EXPECT_EQ(errno, EBADF);  // in Windows' words: ERROR_INVALID_HANDLE
   EXPECT_EQ(term_write(stdin, "x", 1), -1);  // a stream to read
 }
 
@@ -112,6 +115,12 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
     for (int i = 0; i < 7; i++)
       EXPECT_EQ(row(7 - i), rows[i]) << "code page " << code_page;
   }
+  // A console that fails: reported once all is done, in Windows' words.
+  run_options options;
+  options.output = output_terminal;
+  options.environment = {"VELDOR_FAULTS=WriteConsoleW:stdout@3=ERROR_INVALID_HANDLE"};
+  EXPECT_EQ(run_program(VELDOR_FAULTS_PROGRAM, work_, options).status, 255);
+  EXPECT_EQ(row(1), L"Error (VELDOR.EXE): Bad file descriptor");
   // Never so from the system: U+001F, lone surrogates (two low, a high at
   // the end) around U+E000, which shows as itself, and bytes that are no
   // UTF-8; and names wider than their field.
