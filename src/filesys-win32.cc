@@ -94,8 +94,7 @@ int fs_enter_directory(const char *name) {
   if (size == 0 || GetCurrentDirectoryW(size, &here[0]) != size - 1 ||
       !SetCurrentDirectoryW(wide.c_str()))
     return failed();
-  here.resize(size - 1);
-  return_path = here;
+  return_path = here.c_str();
   return 0;
 }
 
