@@ -16,8 +16,8 @@
 
 namespace {
 
-// Standard output and standard error: true when a console shows them.
-bool is_console[3];
+// True when a console shows standard output, standard error.
+bool stdout_is_console, stderr_is_console;
 
 // Standard output's buffer when redirected.
 char stdout_buffer[512];
@@ -29,7 +29,7 @@ const UINT text_code_page = 850;
 std::wstring wide_in(const char *text, UINT from) {
   int length = int(strlen(text));
   int size = MultiByteToWideChar(from, 0, text, length, nullptr, 0);
-  std::wstring wide(size_t(size > 0 ? size : 0), L'\0');
+  std::wstring wide(size_t(size), L'\0');
   MultiByteToWideChar(from, 0, text, length, &wide[0], size);
   return wide;
 }
@@ -41,7 +41,7 @@ std::string narrow_of(const std::wstring &wide, UINT to) {
   const char *fallback = utf8 ? nullptr : "?";
   int size = WideCharToMultiByte(to, flags, wide.data(), int(wide.size()),
                                  nullptr, 0, fallback, nullptr);
-  std::string out(size_t(size > 0 ? size : 0), '\0');
+  std::string out(size_t(size), '\0');
   WideCharToMultiByte(to, flags, wide.data(), int(wide.size()), &out[0], size,
                       fallback, nullptr);
   return out;
@@ -49,8 +49,8 @@ std::string narrow_of(const std::wstring &wide, UINT to) {
 
 // True when |stream| is standard output or error and a console shows it.
 bool on_console(FILE *stream) {
-  int fd = _fileno(stream);
-  return fd >= 1 && fd <= 2 && is_console[fd];
+  return stream == stdout ? stdout_is_console
+                          : stream == stderr && stderr_is_console;
 }
 
 bool handle_is_console(DWORD which) {
@@ -71,12 +71,11 @@ void term_setup() {
   // each line feed as CR LF.
   _setmode(_fileno(stdout), _O_TEXT);
   _setmode(_fileno(stderr), _O_TEXT);
-  is_console[1] = handle_is_console(STD_OUTPUT_HANDLE);
-  is_console[2] = handle_is_console(STD_ERROR_HANDLE);
-  // A console is written to directly (term_write), never through the
-  // stream's buffer.
-  if (!is_console[1])
-    setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
+  stdout_is_console = handle_is_console(STD_OUTPUT_HANDLE);
+  stderr_is_console = handle_is_console(STD_ERROR_HANDLE);
+  // Redirected, standard output goes out in blocks; a console is written
+  // to directly (term_write), never through the stream's buffer.
+  setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
   setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
@@ -130,21 +129,20 @@ int term_write(FILE *stream, const char *text, size_t size) {
   static std::wstring wide, lines;
   wide.resize(size);
   int length = int(size);
-  wide.resize(size_t(
-      size > 0 ? MultiByteToWideChar(CP_UTF8, 0, text, length, &wide[0], length)
-               : 0));
+  wide.resize(size_t(MultiByteToWideChar(CP_UTF8, 0, text, length, &wide[0], length)));
   lines.clear();
   for (wchar_t c : wide) {
     if (c == L'\n')
       lines.push_back(L'\r');
     lines.push_back(c);
   }
-  HANDLE console = GetStdHandle(_fileno(stream) == 1 ? STD_OUTPUT_HANDLE
-                                                      : STD_ERROR_HANDLE);
+  HANDLE console =
+      GetStdHandle(stream == stdout ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
+  // A console takes all it is given, or a part of a long text at a time.
   for (size_t done = 0; done < lines.size();) {
-    DWORD written = 0;
+    DWORD written;
     if (!WriteConsoleW(console, lines.data() + done, DWORD(lines.size() - done),
-                       &written, nullptr) || written == 0) {
+                       &written, nullptr)) {
       errno = win32_errno(GetLastError());
       return -1;
     }
@@ -169,8 +167,8 @@ void term_end() {
   // with it: the last message would be gone before anyone read it.
   DWORD processes[2];
   HWND window = GetConsoleWindow();
-  if (waits_for_key(GetConsoleProcessList(processes, 2),
-                    handle_is_console(STD_INPUT_HANDLE), is_console[1],
+  if (waits_for_key(GetConsoleProcessList(processes, ARRAYSIZE(processes)),
+                    handle_is_console(STD_INPUT_HANDLE), stdout_is_console,
                     window != nullptr && IsWindowVisible(window)))
     wait_for_key();
 }

@@ -67,8 +67,8 @@ bool win32_wide(const char *name, std::wstring *out) {
   const unsigned char *p = reinterpret_cast<const unsigned char *>(name);
   while (*p) {
     unsigned long c = *p++;
-    int more = c < 0x80 ? 0 : c < 0xC2 ? -1 : c < 0xE0 ? 1 : c < 0xF0 ? 2
-             : c < 0xF5 ? 3 : -1;
+    // Leads past F4 give values past U+10FFFF, refused below.
+    int more = c < 0x80 ? 0 : c < 0xC2 ? -1 : c < 0xE0 ? 1 : c < 0xF0 ? 2 : 3;
     if (more < 0) {
       errno = EINVAL;
       return false;

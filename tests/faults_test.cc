@@ -102,6 +102,9 @@ const fault_case cases[] = {
     {"CreateDirectoryW:C=ERROR_WRITE_PROTECT,SetCurrentDirectoryW:C=ERROR_PATH_NOT_FOUND",
      255, "Permission denied", 2},
     {"SetCurrentDirectoryW:A=ERROR_ACCESS_DENIED", 255, "Permission denied", 0},
+    // C made, not entered, with A's failure still in errno.
+    {"CreateDirectoryW:A=ERROR_WRITE_PROTECT,SetCurrentDirectoryW:C=ERROR_PATH_NOT_FOUND",
+     255, "No such file or directory", 2},
     {"GetCurrentDirectoryW:.=ERROR_ACCESS_DENIED", 255, "Permission denied", 0},
     {"SetCurrentDirectoryW:.=ERROR_PATH_NOT_FOUND", 255, "No such file or directory", 2},
     {"GetFileInformationByHandle:A=ERROR_INVALID_FUNCTION", 255, "Invalid argument", 0},

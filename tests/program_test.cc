@@ -127,10 +127,10 @@ TEST_F(Program, StopsAtAFileInTheFoldersPlace) {
 
 TEST_F(Program, ExtractsArchivesNamedInAnyScriptInAFolderOfAnyName) {
   // At the edges of UTF-8's lengths: U+0080, Été and U+07FF; U+0800, 日本
-  // and U+FFFF; U+10000 and U+10FFFD, past 16 bits.
+  // and U+FFFF; U+10000, U+1F600 and U+10FFFD, past 16 bits.
   const std::string latin = "\xC2\x80\xC3\x89t\xC3\xA9\xDF\xBF";
   const std::string japanese = "\xE0\xA0\x80\xE6\x97\xA5\xE6\x9C\xAC\xEF\xBF\xBF";
-  const std::string city = "\xF0\x90\x80\x80\xF4\x8F\xBF\xBD";
+  const std::string city = "\xF0\x90\x80\x80\xF0\x9F\x98\x80\xF4\x8F\xBF\xBD";
   // Windows' ANSI code page would make "Lodz" with an acute o of the
   // working folder's name: the way back after an archive must not lead
   // there, where the next archive has a namesake.

@@ -10,6 +10,7 @@
 #include "filesys.h"
 #include "kit.h"
 #include "terminal.h"
+#include "win32.h"
 
 namespace {
 
@@ -49,6 +50,13 @@ TEST(WideNames, RefuseBytesThatAreNoUtf8) {
     }
     EXPECT_EQ(term_name(stdout, name, 13), name);  // shown as it is
   }
+  // Windows names are UTF-16 whatever their surrogates: each converts to
+  // UTF-8 and back, paired or not.
+  const std::wstring odd = L"\xD7FF\xDC00\xDC00\xD800\xDFFF\xDBFF\xE000";
+  std::wstring back;
+  EXPECT_EQ(win32_utf8(odd.c_str()), "\xED\x9F\xBF\xED\xB0\x80\xED\xB0\x80"
+                                     "\xF0\x90\x8F\xBF\xED\xAF\xBF\xEE\x80\x80");
+  EXPECT_TRUE(win32_wide(win32_utf8(odd.c_str()).c_str(), &back) && back == odd);
 }
 
 TEST(WindowsLayer, ReportsWritesThatFail) {
@@ -122,11 +130,11 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
   EXPECT_EQ(run_program(VELDOR_FAULTS_PROGRAM, work_, options).status, 255);
   EXPECT_EQ(row(1), L"Error (VELDOR.EXE): Bad file descriptor");
   // Never so from the system: U+001F, lone surrogates (two low, a high at
-  // the end) around U+E000, which shows as itself, and bytes that are no
-  // UTF-8; and names wider than their field.
-  const char lone[] = "a\x1F\xED\xB0\x80\xED\xB0\x80\xEE\x80\x80\xED\xA0\x80";
-  EXPECT_EQ(term_name(stdout, lone, 2), "a???\xEE\x80\x80?");
-  EXPECT_EQ(term_name(stdout, "\xFF\x01", 3), "?? ");
+  // the end) around U+E000, which shows as itself, as does U+103FF, and
+  // bytes that are no UTF-8; and names wider than their field.
+  const char lone[] = "a\x1F\xED\xB0\x80\xED\xB0\x80\xEE\x80\x80\xF0\x90\x8F\xBF\xED\xA0\x80";
+  EXPECT_EQ(term_name(stdout, lone, 2), "a???\xEE\x80\x80\xF0\x90\x8F\xBF?");
+  EXPECT_EQ(term_name(stdout, "\xFF" "a\x01", 4), "?a? ");
 }
 
 TEST_F(WindowsConsole, WaitsForAKeyPressedAfterThePrompt) {
