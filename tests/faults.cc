@@ -53,9 +53,8 @@ struct fault {
 const std::map<std::string, int> &errors() {
   static const std::map<std::string, int> names = {
 #define NAMED(e) {#e, e}
-      {"none", 0},   NAMED(EACCES), NAMED(EEXIST), NAMED(EINTR),  NAMED(EIO),
-      NAMED(EISDIR), NAMED(EMFILE), NAMED(ENOENT), NAMED(ENOSPC), NAMED(EPIPE),
-      NAMED(EROFS),
+      {"none", 0},   NAMED(EACCES), NAMED(EEXIST), NAMED(EINTR),  NAMED(EIO), NAMED(EISDIR),
+      NAMED(EMFILE), NAMED(ENOENT), NAMED(ENOSPC), NAMED(EPIPE), NAMED(EROFS),
 #ifdef _WIN32
       NAMED(ERROR_ACCESS_DENIED),     NAMED(ERROR_CRC),
       NAMED(ERROR_DISK_FULL),         NAMED(ERROR_HANDLE_DISK_FULL),
@@ -70,8 +69,7 @@ const std::map<std::string, int> &errors() {
 // The plan, read once; a malformed one ends the program, since a test
 // that meant to inject a fault must not pass without it.
 std::vector<fault> read_plan() {
-  const char *text = getenv("VELDOR_FAULTS");
-  std::string rest = text ? text : "";
+  std::string rest = getenv("VELDOR_FAULTS") ? getenv("VELDOR_FAULTS") : "";
   static const std::regex entry(R"(^(\w+):([^@#=,]+)(([@#])(\d+))?=(\w+)(,|$))");
   std::vector<fault> plan;
   for (std::smatch m; !rest.empty(); rest = m.suffix()) {
