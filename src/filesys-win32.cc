@@ -88,10 +88,11 @@ int fs_enter_directory(const char *name) {
   std::wstring wide;
   if (!win32_wide(name, &wide))
     return -1;
-  // The current directory, however long: asked for its size first.
+  // The current directory, however long: asked for its size first (0 on
+  // a failure, which the length then got never matches).
   DWORD size = GetCurrentDirectoryW(0, nullptr);
   std::wstring here(size, L'\0');
-  if (size == 0 || GetCurrentDirectoryW(size, &here[0]) != size - 1 ||
+  if (GetCurrentDirectoryW(size, &here[0]) + 1 != size ||
       !SetCurrentDirectoryW(wide.c_str()))
     return failed();
   return_path = here.c_str();
@@ -104,8 +105,8 @@ int fs_leave_directory() {
 
 int fs_directory_id(directory_id *id) {
   // A directory opens only with backup semantics; no right to its content
-  // is asked for.
-  HANDLE dir = CreateFileW(L".", 0,
+  // is asked for, only to its attributes.
+  HANDLE dir = CreateFileW(L".", FILE_READ_ATTRIBUTES,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS,
                            nullptr);

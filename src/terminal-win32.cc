@@ -16,8 +16,10 @@
 
 namespace {
 
-// True when a console shows standard output, standard error.
-bool stdout_is_console, stderr_is_console;
+// True when a console shows standard output.  Standard error carries the
+// fatal report alone, all ASCII, which the runtime writes as a console
+// shows it.
+bool stdout_is_console;
 
 // Standard output's buffer when redirected.
 char stdout_buffer[512];
@@ -47,10 +49,9 @@ std::string narrow_of(const std::wstring &wide, UINT to) {
   return out;
 }
 
-// True when |stream| is standard output or error and a console shows it.
+// True when |stream| is standard output and a console shows it.
 bool on_console(FILE *stream) {
-  return stream == stdout ? stdout_is_console
-                          : stream == stderr && stderr_is_console;
+  return stream == stdout && stdout_is_console;
 }
 
 bool handle_is_console(DWORD which) {
@@ -72,11 +73,10 @@ void term_setup() {
   _setmode(_fileno(stdout), _O_TEXT);
   _setmode(_fileno(stderr), _O_TEXT);
   stdout_is_console = handle_is_console(STD_OUTPUT_HANDLE);
-  stderr_is_console = handle_is_console(STD_ERROR_HANDLE);
   // Redirected, standard output goes out in blocks; a console is written
   // to directly (term_write), never through the stream's buffer.
+  // Standard error is unbuffered from the start.
   setvbuf(stdout, stdout_buffer, _IOFBF, sizeof stdout_buffer);
-  setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
 bool term_is_console(FILE *stream) {
@@ -103,8 +103,9 @@ std::string term_name(FILE *stream, const char *name, int width) {
   int characters = 0;
   for (size_t i = 0; i < wide.size(); i++, characters++) {
     wchar_t c = wide[i];
-    bool pair = c >= 0xD800 && c < 0xDC00 && i + 1 < wide.size() &&
-                wide[i + 1] >= 0xDC00 && wide[i + 1] < 0xE000;
+    // wide[wide.size()] is its terminating NUL, which ends no pair.
+    bool pair = c >= 0xD800 && c < 0xDC00 && wide[i + 1] >= 0xDC00 &&
+                wide[i + 1] < 0xE000;
     if (pair) {
       shown.append(wide, i++, 2);
     } else if (term_is_control(c) ||
@@ -136,17 +137,12 @@ int term_write(FILE *stream, const char *text, size_t size) {
       lines.push_back(L'\r');
     lines.push_back(c);
   }
-  HANDLE console =
-      GetStdHandle(stream == stdout ? STD_OUTPUT_HANDLE : STD_ERROR_HANDLE);
-  // A console takes all it is given, or a part of a long text at a time.
-  for (size_t done = 0; done < lines.size();) {
-    DWORD written;
-    if (!WriteConsoleW(console, lines.data() + done, DWORD(lines.size() - done),
-                       &written, nullptr)) {
-      errno = win32_errno(GetLastError());
-      return -1;
-    }
-    done += written;
+  // A console takes all of a message at once.
+  DWORD written;
+  if (!WriteConsoleW(GetStdHandle(STD_OUTPUT_HANDLE), lines.data(),
+                     DWORD(lines.size()), &written, nullptr)) {
+    errno = win32_errno(GetLastError());
+    return -1;
   }
   return 0;
 }
@@ -158,7 +154,6 @@ void wait_for_key() {
   const char *prompt = term_text(
       stdout, "\nAppuyez sur une touche pour fermer la fen\x88tre.", &converted);
   term_write(stdout, prompt, strlen(prompt));
-  fflush(stdout);
   _getch();
 }
 

@@ -34,7 +34,7 @@ TEST(WaitsForKey, OnlyAloneInAVisibleConsoleOfItsOwn) {
 TEST(WideNames, RefuseBytesThatAreNoUtf8) {
   const char *const names[] = {
       "\x80", "\xC3", "a\xC3(", "\xE6\x97", "\xC0\xAF", "\xC1\xBF",
-      "\xE0\x80\xAF", "\xF0\x80\x80\xAF",  // overlong
+      "\xE0\x9F\xBF", "\xF0\x8F\xBF\xBF",  // overlong U+07FF and U+FFFF
       "\xF4\x90\x80\x80",                  // past U+10FFFF
       "\xF5\x80\x80\x80", "\xFF",
   };
@@ -52,10 +52,10 @@ TEST(WideNames, RefuseBytesThatAreNoUtf8) {
   }
   // Windows names are UTF-16 whatever their surrogates: each converts to
   // UTF-8 and back, paired or not.
-  const std::wstring odd = L"\xD7FF\xDC00\xDC00\xD800\xDFFF\xDBFF\xE000";
+  const std::wstring odd = L"\xD7FF\xDC00\xDC00\xD800\xDFFF\xDBFF\xDFFF\xDBFF\xE000";
   std::wstring back;
-  EXPECT_EQ(win32_utf8(odd.c_str()), "\xED\x9F\xBF\xED\xB0\x80\xED\xB0\x80"
-                                     "\xF0\x90\x8F\xBF\xED\xAF\xBF\xEE\x80\x80");
+  EXPECT_EQ(win32_utf8(odd.c_str()), "\xED\x9F\xBF\xED\xB0\x80\xED\xB0\x80\xF0\x90\x8F\xBF"
+                                     "\xF4\x8F\xBF\xBF\xED\xAF\xBF\xEE\x80\x80");
   EXPECT_TRUE(win32_wide(win32_utf8(odd.c_str()).c_str(), &back) && back == odd);
 }
 
@@ -129,11 +129,14 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
   options.environment = {"VELDOR_FAULTS=WriteConsoleW:stdout@3=ERROR_INVALID_HANDLE"};
   EXPECT_EQ(run_program(VELDOR_FAULTS_PROGRAM, work_, options).status, 255);
   EXPECT_EQ(row(1), L"Error (VELDOR.EXE): Bad file descriptor");
-  // Never so from the system: U+001F, lone surrogates (two low, a high at
-  // the end) around U+E000, which shows as itself, as does U+103FF, and
-  // bytes that are no UTF-8; and names wider than their field.
-  const char lone[] = "a\x1F\xED\xB0\x80\xED\xB0\x80\xEE\x80\x80\xF0\x90\x8F\xBF\xED\xA0\x80";
-  EXPECT_EQ(term_name(stdout, lone, 2), "a???\xEE\x80\x80\xF0\x90\x8F\xBF?");
+  // Never so from the system: U+001F, lone surrogates (two low after
+  // U+D7FF, a high at the end) around U+E000, U+103FF and U+10FFFD, which
+  // show as themselves, and bytes that are no UTF-8; and names wider than
+  // their field.
+  const char lone[] = "a\x1F\xED\x9F\xBF\xED\xB0\x80\xED\xB0\x80\xEE\x80\x80"
+                      "\xF0\x90\x8F\xBF\xF4\x8F\xBF\xBD\xED\xA0\x80";
+  EXPECT_EQ(term_name(stdout, lone, 2),
+            "a?\xED\x9F\xBF??\xEE\x80\x80\xF0\x90\x8F\xBF\xF4\x8F\xBF\xBD?");
   EXPECT_EQ(term_name(stdout, "\xFF" "a\x01", 4), "?a? ");
 }
 
