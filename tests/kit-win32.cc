@@ -1,6 +1,8 @@
 // Starting the program on Windows.
 #include "kit.h"
 
+#include <cstdlib>
+
 #include <windows.h>
 
 namespace {
@@ -43,11 +45,8 @@ int spawn_program(const std::string &program, const std::string &dir,
                     : options.merge_streams ? start.hStdOutput
                                             : create_output(err_path);
   // The program inherits the environment: set for it, and unset after.
-  for (const std::string &setting : options.environment) {
-    size_t equals = setting.find('=');
-    SetEnvironmentVariableW(wide(setting.substr(0, equals)).c_str(),
-                            wide(setting.substr(equals + 1)).c_str());
-  }
+  for (const std::string &setting : options.environment)
+    _wputenv(wide(setting).c_str());
   std::wstring command = L"\"" + wide(program) + L"\"";
   PROCESS_INFORMATION process;
   DWORD status = 0;
@@ -60,8 +59,7 @@ int spawn_program(const std::string &program, const std::string &dir,
     CloseHandle(process.hThread);
   }
   for (const std::string &setting : options.environment)
-    SetEnvironmentVariableW(wide(setting.substr(0, setting.find('='))).c_str(),
-                            nullptr);
+    _wputenv(wide(setting.substr(0, setting.find('=') + 1)).c_str());
   if (start.hStdInput)
     CloseHandle(start.hStdInput);
   if (!console) {

@@ -114,29 +114,27 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
     put(std::string(name) + ".IXF", make_archive({make_image(4, 4, 1)}));
   // As a person runs it: in the console's own code page, then after chcp
   // 65001 and chcp 850.
+  run_options options;
+  options.output = output_terminal;
   for (UINT code_page : {GetConsoleOutputCP(), 65001u, 850u}) {
     ASSERT_TRUE(SetConsoleOutputCP(code_page));
-    run_options options;
-    options.output = output_terminal;
     EXPECT_EQ(run_program(VELDOR_PROGRAM, work_, options).status, 0);
     EXPECT_EQ(row(0), L"");  // the prompt on a line of its own
     for (int i = 0; i < 7; i++)
       EXPECT_EQ(row(7 - i), rows[i]) << "code page " << code_page;
   }
   // A console that fails: reported once all is done, in Windows' words.
-  run_options options;
-  options.output = output_terminal;
   options.environment = {"VELDOR_FAULTS=WriteConsoleW:stdout@3=ERROR_INVALID_HANDLE"};
   EXPECT_EQ(run_program(VELDOR_FAULTS_PROGRAM, work_, options).status, 255);
   EXPECT_EQ(row(1), L"Error (VELDOR.EXE): Bad file descriptor");
   // Never so from the system: U+001F, lone surrogates (two low after
-  // U+D7FF, a high at the end) around U+E000, U+103FF and U+10FFFD, which
-  // show as themselves, and bytes that are no UTF-8; and names wider than
-  // their field.
-  const char lone[] = "a\x1F\xED\x9F\xBF\xED\xB0\x80\xED\xB0\x80\xEE\x80\x80"
+  // U+D7FF, a high before U+E000 and one at the end) around U+E000, U+103FF
+  // and U+10FFFD, which show as themselves, and bytes that are no UTF-8;
+  // and names wider than their field.
+  const char lone[] = "a\x1F\xED\x9F\xBF\xED\xB0\x80\xED\xB0\x80\xED\xA0\x80\xEE\x80\x80"
                       "\xF0\x90\x8F\xBF\xF4\x8F\xBF\xBD\xED\xA0\x80";
   EXPECT_EQ(term_name(stdout, lone, 2),
-            "a?\xED\x9F\xBF??\xEE\x80\x80\xF0\x90\x8F\xBF\xF4\x8F\xBF\xBD?");
+            "a?\xED\x9F\xBF???\xEE\x80\x80\xF0\x90\x8F\xBF\xF4\x8F\xBF\xBD?");
   EXPECT_EQ(term_name(stdout, "\xFF" "a\x01", 4), "?a? ");
 }
 
