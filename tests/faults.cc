@@ -16,9 +16,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <map>
-#include <regex>
 #include <string>
 #include <vector>
 
@@ -48,39 +48,59 @@ struct fault {
 };
 
 // The ERRORs of a plan: "none" for a failure without errno, errno names,
-// and on Windows Windows errors' ("short" and "abort" are read apart).  Stand-ins may run before
-// the program's static objects are made: the engine keeps none.
-const std::map<std::string, int> &errors() {
-  static const std::map<std::string, int> names = {
+// and on Windows Windows errors' ("short" and "abort" are read apart).
+// Stand-ins may run before the program's dynamic initialisation: the
+// engine's constants are constant-initialised, its state made on first use.
+struct named_error {
+  const char *name;
+  int value;
+};
+const named_error errors[] = {
 #define NAMED(e) {#e, e}
-      {"none", 0},   NAMED(EACCES), NAMED(EEXIST), NAMED(EINTR),  NAMED(EIO), NAMED(EISDIR),
-      NAMED(EMFILE), NAMED(ENOENT), NAMED(ENOSPC), NAMED(EPIPE), NAMED(EROFS),
+    {"none", 0},   NAMED(EACCES), NAMED(EEXIST), NAMED(EINTR),  NAMED(EIO), NAMED(EISDIR),
+    NAMED(EMFILE), NAMED(ENOENT), NAMED(ENOSPC), NAMED(EPIPE), NAMED(EROFS),
 #ifdef _WIN32
-      NAMED(ERROR_ACCESS_DENIED),     NAMED(ERROR_CRC),
-      NAMED(ERROR_DISK_FULL),         NAMED(ERROR_HANDLE_DISK_FULL),
-      NAMED(ERROR_INVALID_FUNCTION),  NAMED(ERROR_INVALID_HANDLE),
-      NAMED(ERROR_NOT_READY),         NAMED(ERROR_PATH_NOT_FOUND),
-      NAMED(ERROR_SHARING_VIOLATION), NAMED(ERROR_WRITE_PROTECT),
+    NAMED(ERROR_ACCESS_DENIED),     NAMED(ERROR_CRC),
+    NAMED(ERROR_DISK_FULL),         NAMED(ERROR_HANDLE_DISK_FULL),
+    NAMED(ERROR_INVALID_FUNCTION),  NAMED(ERROR_INVALID_HANDLE),
+    NAMED(ERROR_NOT_READY),         NAMED(ERROR_PATH_NOT_FOUND),
+    NAMED(ERROR_SHARING_VIOLATION), NAMED(ERROR_WRITE_PROTECT),
 #endif
-  };
-  return names;
-}
+};
 
 // The plan, read once; a malformed one ends the program, since a test
 // that meant to inject a fault must not pass without it.
 std::vector<fault> read_plan() {
-  std::string rest = getenv("VELDOR_FAULTS") ? getenv("VELDOR_FAULTS") : "";
-  static const std::regex entry(R"(^(\w+):([^@#=,]+)(([@#])(\d+))?=(\w+)(,|$))");
   std::vector<fault> plan;
-  for (std::smatch m; !rest.empty(); rest = m.suffix()) {
-    bool short_or_abort = regex_search(rest, m, entry) && (m[6] == "short" || m[6] == "abort");
-    if (m.empty() || (!short_or_abort && !errors().count(m[6]))) {
-      fprintf(stderr, "VELDOR_FAULTS: cannot read \"%s\"\n", rest.c_str());
+  for (const char *p = getenv("VELDOR_FAULTS") ? getenv("VELDOR_FAULTS") : ""; *p;) {
+    const char *entry = p;
+    fault f = {};
+    size_t n = strcspn(p, ":@#=,");
+    bool ok = n > 0 && p[n] == ':';
+    f.call.assign(p, n);
+    p += n + ok;
+    n = ok ? strcspn(p, "@#=,") : 0;
+    ok = n > 0;
+    f.target.assign(p, n);
+    p += n;
+    f.budget = *p == '#';
+    bool counted = ok && (*p == '@' || *p == '#');
+    n = counted ? strspn(++p, "0123456789") : 0;
+    f.limit = counted ? atol(p) : 1;
+    ok = ok && (n > 0 || !counted) && p[n] == '=';
+    p += n + ok;
+    std::string error(p, strcspn(p, ","));
+    p += error.size() + (p[error.size()] == ',');
+    f.fails = error != "short";
+    f.aborts = error == "abort";
+    bool known = !f.fails || f.aborts;
+    for (const named_error &e : errors)
+      known = error == e.name ? (f.error = e.value, true) : known;
+    if (!ok || !known) {
+      fprintf(stderr, "VELDOR_FAULTS: cannot read \"%s\"\n", entry);
       exit(125);
     }
-    plan.push_back({m[1], m[2], m[4] == "#", m[5].matched ? stol(m[5]) : 1,
-                    m[6] != "short", m[6] == "abort",
-                    short_or_abort ? 0 : errors().at(m[6]), 0});
+    plan.push_back(f);
   }
   return plan;
 }
