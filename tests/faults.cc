@@ -51,11 +51,10 @@ struct fault {
 // and on Windows Windows errors' ("short" and "abort" are read apart).
 // Stand-ins may run before the program's dynamic initialisation: the
 // engine's constants are constant-initialised, its state made on first use.
-struct named_error {
+const struct {
   const char *name;
   int value;
-};
-const named_error errors[] = {
+} errors[] = {
 #define NAMED(e) {#e, e}
     {"none", 0},   NAMED(EACCES), NAMED(EEXIST), NAMED(EINTR),  NAMED(EIO), NAMED(EISDIR),
     NAMED(EMFILE), NAMED(ENOENT), NAMED(ENOSPC), NAMED(EPIPE), NAMED(EROFS),
@@ -73,34 +72,23 @@ const named_error errors[] = {
 std::vector<fault> read_plan() {
   std::vector<fault> plan;
   for (const char *p = getenv("VELDOR_FAULTS") ? getenv("VELDOR_FAULTS") : ""; *p;) {
-    const char *entry = p;
-    fault f = {};
-    size_t n = strcspn(p, ":@#=,");
-    bool ok = n > 0 && p[n] == ':';
-    f.call.assign(p, n);
-    p += n + ok;
-    n = ok ? strcspn(p, "@#=,") : 0;
-    ok = n > 0;
-    f.target.assign(p, n);
-    p += n;
-    f.budget = *p == '#';
-    bool counted = ok && (*p == '@' || *p == '#');
-    n = counted ? strspn(++p, "0123456789") : 0;
-    f.limit = counted ? atol(p) : 1;
-    ok = ok && (n > 0 || !counted) && p[n] == '=';
-    p += n + ok;
-    std::string error(p, strcspn(p, ","));
-    p += error.size() + (p[error.size()] == ',');
-    f.fails = error != "short";
-    f.aborts = error == "abort";
-    bool known = !f.fails || f.aborts;
-    for (const named_error &e : errors)
-      known = error == e.name ? (f.error = e.value, true) : known;
-    if (!ok || !known) {
-      fprintf(stderr, "VELDOR_FAULTS: cannot read \"%s\"\n", entry);
+    char call[64] = "", target[512] = "", mark[2] = "", count[10] = "", error[64] = "";
+    int end = 0;  // set only when the whole entry matched
+    if (sscanf(p, "%63[^:@#=,]:%511[^@#=,]%1[@#]%9[0-9]=%63[^,]%n", call, target, mark, count,
+               error, &end) != 5)
+      sscanf(p, "%63[^:@#=,]:%511[^@#=,]=%63[^,]%n", call, target, error, &end);
+    std::string name = end ? error : "";
+    fault f = {call, target, *mark == '#', *mark ? atol(count) : 1, name != "short",
+               name == "abort", 0, 0};
+    bool known = name == "short" || name == "abort";
+    for (const auto &e : errors)
+      known = name == e.name ? (f.error = e.value, true) : known;
+    if (!known || (p[end] != ',' && p[end])) {
+      fprintf(stderr, "VELDOR_FAULTS: cannot read \"%s\"\n", p);
       exit(125);
     }
     plan.push_back(f);
+    p += end + !!p[end];
   }
   return plan;
 }
