@@ -16,7 +16,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <filesystem>
 #include <map>
 #include <string>
@@ -51,10 +50,7 @@ struct fault {
 // and on Windows Windows errors' ("short" and "abort" are read apart).
 // Stand-ins may run before the program's dynamic initialisation: the
 // engine's constants are constant-initialised, its state made on first use.
-const struct {
-  const char *name;
-  int value;
-} errors[] = {
+const struct { const char *name; int value; } errors[] = {
 #define NAMED(e) {#e, e}
     {"none", 0},   NAMED(EACCES), NAMED(EEXIST), NAMED(EINTR),  NAMED(EIO), NAMED(EISDIR),
     NAMED(EMFILE), NAMED(ENOENT), NAMED(ENOSPC), NAMED(EPIPE), NAMED(EROFS),
@@ -77,7 +73,7 @@ std::vector<fault> read_plan() {
     if (sscanf(p, "%63[^:@#=,]:%511[^@#=,]%1[@#]%9[0-9]=%63[^,]%n", call, target, mark, count,
                error, &end) != 5)
       sscanf(p, "%63[^:@#=,]:%511[^@#=,]=%63[^,]%n", call, target, error, &end);
-    std::string name = end ? error : "";
+    std::string name = error;  // empty unless the entry matched
     fault f = {call, target, *mark == '#', *mark ? atol(count) : 1, name != "short",
                name == "abort", 0, 0};
     bool known = name == "short" || name == "abort";
@@ -150,8 +146,7 @@ std::string opened(intptr_t fd) {
 #define STAND_IN_BODY(call, real, args, target, size, failure, kind) \
   {                                                                  \
     std::string on = target;                                         \
-    long most = allowance(#call, on, size);                          \
-    (void)most;                                                      \
+    [[maybe_unused]] long most = allowance(#call, on, size);         \
     if (most < 0)                                                    \
       return failure;                                                \
     auto result = real args;                                         \

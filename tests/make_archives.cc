@@ -10,13 +10,6 @@
 
 namespace {
 
-int usage() {
-  fprintf(stderr,
-          "usage: make_archives sample FOLDER\n"
-          "       make_archives ARCHIVE COUNT WIDTH HEIGHT\n");
-  return 2;
-}
-
 // One archive of |count| images of |width| x |height|, written one image
 // at a time, so that it may be far larger than memory.
 int write_uniform(const char *path, long count, int32_t width, int32_t height) {
@@ -60,5 +53,8 @@ int main(int argc, char **argv) {
     return write_sample(argv[2]);
   if (argc == 5)
     return write_uniform(argv[1], atol(argv[2]), atoi(argv[3]), atoi(argv[4]));
-  return usage();
+  fprintf(stderr,
+          "usage: make_archives sample FOLDER\n"
+          "       make_archives ARCHIVE COUNT WIDTH HEIGHT\n");
+  return 2;
 }
