@@ -147,6 +147,8 @@ TEST_F(Surroundings, FollowsLinksToArchivesAndFoldersAndComesBack) {
 TEST_F(Surroundings, OpensAndWritesIntoRegularFilesOnly) {
   // In archives' places: passed over, never waited on.
   ASSERT_EQ(mkfifo(path("PIPE.IXF").c_str(), 0644), 0);
+  // One put in an archive's place after the search is refused at the open.
+  EXPECT_EQ(fs_open_archive(path("PIPE.IXF").c_str()), -1);
   int sockets[] = {bound_socket(path("SOCK.IXF")), -1};
   fs::create_directory(path("DIR.IXF"));
   fs::create_symlink("DIR.IXF", path("TODIR.IXF"));
