@@ -73,9 +73,30 @@ else()
   endif()")
   install(FILES ${CMAKE_BINARY_DIR}/doc/veldor.1.gz
           DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-  install(FILES README.md ${CMAKE_BINARY_DIR}/doc/copyright
-                ${CMAKE_BINARY_DIR}/doc/changelog.gz
-          DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${CMAKE_BINARY_DIR}/doc/copyright ${CMAKE_BINARY_DIR}/doc/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DOCDIR} COMPONENT debian)
+
+  # The archive for distributions without .deb, in packages/: the .deb's
+  # program, its manual page, the README and the LICENSE, as a prefix
+  # (bin/, share/) under one folder.  Its members have the release time,
+  # root as owner, modes without the builder's umask, and come in name
+  # order, so one commit gives the same bytes.
+  set(archive veldor-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR})
+  add_custom_target(archive
+    COMMAND ${CMAKE_COMMAND} -E rm -rf archive
+    COMMAND ${CMAKE_COMMAND} --install . --strip --component Unspecified
+            --prefix archive/${archive}
+    COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/LICENSE
+            archive/${archive}/${CMAKE_INSTALL_DOCDIR}/LICENSE
+    COMMAND ${CMAKE_COMMAND} -E make_directory packages
+    COMMAND sh -c "tar --format=gnu --sort=name --owner=0 --group=0 --numeric-owner \
+                   --mtime=@${release_time} --mode=u+rwX,go+rX,go-w -C archive -cf - \
+                   ${archive} | gzip -9n >packages/${archive}.tar.gz"
+    WORKING_DIRECTORY ${CMAKE_BINARY_DIR}
+    DEPENDS veldor docs
+    COMMENT "Making packages/${archive}.tar.gz"
+    VERBATIM)
   set(CPACK_GENERATOR DEB)
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
