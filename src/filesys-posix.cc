@@ -68,6 +68,10 @@ int fs_list_plain_files(std::vector<std::string> *names) {
   return 0;
 }
 
+bool fs_is_device(const char *) {
+  return false;
+}
+
 fs_handle fs_open_archive(const char *name) {
   // Non-blocking, so that a FIFO put in the archive's place after the
   // search cannot stall the run; anything but a regular file is refused.

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cwchar>
 
 #include "win32.h"
 
@@ -21,15 +22,14 @@ int failed() {
   return -1;
 }
 
-// Opens |name| for |access| as |disposition| says, letting other programs
-// go on reading and writing it.  Returns its handle, or -1 with errno set.
-fs_handle open_file(const char *name, DWORD access, DWORD disposition) {
-  std::wstring wide;
-  if (!win32_wide(name, &wide))
-    return -1;
-  HANDLE file = CreateFileW(wide.c_str(), access,
+// Opens |name| for |access| as |disposition| and |flags| say, letting
+// other programs go on reading and writing it.  Returns its handle, or -1
+// with errno set.
+fs_handle open_file(const std::wstring &name, DWORD access, DWORD disposition,
+                    DWORD flags) {
+  HANDLE file = CreateFileW(name.c_str(), access,
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                            disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+                            disposition, FILE_ATTRIBUTE_NORMAL | flags, nullptr);
   return file == INVALID_HANDLE_VALUE ? failed() : fs_handle(file);
 }
 
@@ -56,9 +56,24 @@ int fs_list_plain_files(std::vector<std::string> *names) {
   return 0;
 }
 
+bool fs_is_device(const char *name) {
+  // Windows tells by the full path it makes of the name: "\\.\AUX" for
+  // "AUX.IXF".  The names change with its versions (Windows 11 takes
+  // "AUX.IXF" for a file, and "AUX" still for the device), so it is asked.
+  // A device's path is short; a longer one, or a failure, is a file's.
+  std::wstring wide;
+  wchar_t full[16] = {};
+  return win32_wide(name, &wide) &&
+         GetFullPathNameW(wide.c_str(), 16, full, nullptr) < 16 &&
+         wcsncmp(full, L"\\\\.\\", 4) == 0;
+}
+
 fs_handle fs_open_archive(const char *name) {
   // A folder does not open without backup semantics: ERROR_ACCESS_DENIED.
-  return open_file(name, GENERIC_READ, OPEN_EXISTING);
+  std::wstring wide;
+  if (!win32_wide(name, &wide))
+    return -1;
+  return open_file(wide, GENERIC_READ, OPEN_EXISTING, 0);
 }
 
 long fs_read(fs_handle file, void *data, size_t size) {
@@ -121,7 +136,19 @@ int fs_directory_id(directory_id *id) {
 }
 
 fs_handle fs_create_image(const char *name) {
-  return open_file(name, GENERIC_WRITE, CREATE_ALWAYS);
+  std::wstring wide;
+  if (!win32_wide(name, &wide))
+    return -1;
+  // A reparse point there (a symbolic link, a junction, a mount point) is
+  // removed, the link and not what it leads to; the open never follows
+  // one put there since.  A hard link is a file, truncated in place.
+  DWORD attributes = GetFileAttributesW(wide.c_str());
+  if (attributes != INVALID_FILE_ATTRIBUTES &&
+      (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+      !(attributes & FILE_ATTRIBUTE_DIRECTORY ? RemoveDirectoryW(wide.c_str())
+                                              : DeleteFileW(wide.c_str())))
+    return failed();
+  return open_file(wide, GENERIC_WRITE, CREATE_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT);
 }
 
 int fs_write(fs_handle file, const void *data, size_t size) {

@@ -25,6 +25,13 @@ typedef intptr_t fs_handle;
 /// or -1 with errno set.  A failure part-way ends the list there.
 int fs_list_plain_files(std::vector<std::string> *names);
 
+/// True when the system takes |name|, in the current directory, for a
+/// device, so that opening it would open the device and not a file: on
+/// Windows, a name such as CON, AUX.IXF or "NUL .txt", as the running
+/// version of Windows decides.  Never on POSIX, where a device is a file of
+/// its own type, which fs_list_plain_files passes over.
+bool fs_is_device(const char *name);
+
 /// Opens regular file |name| for reading, letting other programs go on
 /// reading and writing it.  Returns its handle, or -1 with errno set.
 fs_handle fs_open_archive(const char *name);
@@ -66,10 +73,12 @@ struct directory_id {
 int fs_directory_id(directory_id *id);
 
 /// Creates or truncates image file |name| in the current directory for
-/// writing, letting other programs go on reading and writing it.  On
-/// POSIX only a regular file is ever written into: a link, a FIFO, a
-/// socket or a device standing there is removed and a new file made in
-/// its place; a directory there is EISDIR.  Returns its handle, or -1 with
+/// writing, letting other programs go on reading and writing it.  Nothing
+/// is written through a link: a symbolic link (on Windows, any reparse
+/// point: a junction or a mount point too) standing there is removed and a
+/// new file made in its place, as is, on POSIX, a FIFO, a socket or a
+/// device.  A hard link is written over in place.  A directory there is
+/// EISDIR on POSIX, EACCES on Windows.  Returns its handle, or -1 with
 /// errno set.
 fs_handle fs_create_image(const char *name);
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cerrno>
 
+#include "extractor.h"
 #include "filesys.h"
 
 namespace {
@@ -42,8 +43,11 @@ int find_archives(std::vector<std::string> *names) {
   std::vector<std::string> files;
   if (fs_list_plain_files(&files) != 0)
     return -1;
+  // A name that the system takes for a device, or whose folder it would,
+  // names no archive that can be read or extracted.
   for (const std::string &name : files)
-    if (is_archive_name(name))
+    if (is_archive_name(name) && !fs_is_device(name.c_str()) &&
+        !fs_is_device(archive_directory_name(name).c_str()))
       names->push_back(name);
   std::sort(names->begin(), names->end(), archive_order);
   if (names->empty()) {

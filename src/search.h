@@ -6,7 +6,8 @@
 #include <vector>
 
 /// Appends to |names| the plain files of the current directory whose names
-/// end in ".IXF" in any case, in ascending byte order of their upper-cased
+/// end in ".IXF" in any case, but those that the system takes for devices
+/// or whose folders it would, in ascending byte order of their upper-cased
 /// names: the order the original platform's file system gives, and the same
 /// on every run and every platform.  Returns 0, or -1 with errno set; when
 /// nothing matches, errno is ENOENT.

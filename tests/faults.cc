@@ -11,8 +11,10 @@
 // ERROR is an errno name (EIO, ENOSPC, ...), or a Windows error's for a
 // Windows call (ERROR_DISK_FULL, ...); "none", a failure that leaves
 // errno 0, as the C library may; "short": the call then moves one byte
-// only and succeeds, as an interrupted read or write may; or "abort": the
-// program ends there at once, as an interrupt ends it.
+// only and succeeds, as an interrupted read or write may; "link": a call
+// that gives a file's attributes reports a reparse point there, as Windows
+// does for a symbolic link or a junction (which Wine cannot make); or
+// "abort": the program ends there at once, as an interrupt ends it.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -42,6 +44,7 @@ struct fault {
   long limit;
   bool fails;   // or moves one byte only, a short read or write
   bool aborts;  // ends the program there, as an interrupt does
+  bool links;   // goes ahead, reporting a link
   int error;    // errno of the failure; 0 for one that gives no reason
   long seen;    // calls, or bytes moved, so far
 };
@@ -74,9 +77,10 @@ std::vector<fault> read_plan() {
                error, &end) != 5)
       sscanf(p, "%63[^:@#=,]:%511[^@#=,]=%63[^,]%n", call, target, error, &end);
     std::string name = error;  // empty unless the entry matched
-    fault f = {call, target, *mark == '#', *mark ? atol(count) : 1, name != "short",
-               name == "abort", 0, 0};
-    bool known = name == "short" || name == "abort";
+    bool links = name == "link";
+    fault f = {call, target, *mark == '#', *mark ? atol(count) : 1,
+               name != "short" && !links, name == "abort", links, 0, 0};
+    bool known = name == "short" || name == "abort" || links;
     for (const auto &e : errors)
       known = name == e.name ? (f.error = e.value, true) : known;
     if (!known || (p[end] != ',' && p[end])) {
@@ -89,6 +93,9 @@ std::vector<fault> read_plan() {
   return plan;
 }
 
+// Whether the call that last asked for its allowance is to report a link.
+bool linked;
+
 // How many of |size| bytes |call| may move on |target| now: |size|, or
 // fewer where the plan says so; or -1 with errno set when the call is to
 // fail.  Calls that move nothing ask with |size| 0.
@@ -96,10 +103,12 @@ long allowance(const char *call, const std::string &target, size_t size) {
   static std::vector<fault> plan = read_plan();
   long most = long(size);
   const fault *failing = nullptr;
+  linked = false;
   for (fault &f : plan) {
     if (f.call != call || f.target != target)
       continue;
     bool due = f.budget ? f.seen >= f.limit : ++f.seen == f.limit;
+    linked = linked || (due && f.links);
     if (due && f.fails && !failing)
       failing = &f;
     most = due ? std::min(most, 1L) : f.budget ? std::min(most, f.limit - f.seen) : most;
@@ -124,7 +133,21 @@ std::map<intptr_t, std::string> &targets() {
   return opened;
 }
 
-enum { acts, opens };
+enum { acts, opens, attributes };
+
+// |result| of a call of |kind|, with a reparse point reported where the
+// plan says so.
+template <typename T>
+T reported(T result, int) {
+  return result;
+}
+#ifdef _WIN32
+DWORD reported(DWORD result, int kind) {
+  return kind == attributes && linked && result != INVALID_FILE_ATTRIBUTES
+             ? result | FILE_ATTRIBUTE_REPARSE_POINT
+             : result;
+}
+#endif
 
 // File |name| of the current folder, as plans name it: from the start.
 std::string named(const fs::path &name) {
@@ -149,7 +172,7 @@ std::string opened(intptr_t fd) {
     [[maybe_unused]] long most = allowance(#call, on, size);         \
     if (most < 0)                                                    \
       return failure;                                                \
-    auto result = real args;                                         \
+    auto result = reported(real args, kind);                         \
     if (kind == opens && result != failure)                          \
       targets()[(intptr_t)result] = on;                                \
     return result;                                                   \

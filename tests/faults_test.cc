@@ -108,6 +108,8 @@ const fault_case cases[] = {
     {"GetCurrentDirectoryW:.=ERROR_ACCESS_DENIED", 255, "Permission denied", 0},
     {"SetCurrentDirectoryW:.=ERROR_PATH_NOT_FOUND", 255, "No such file or directory", 2},
     {"GetFileInformationByHandle:A=ERROR_INVALID_FUNCTION", 255, "Invalid argument", 0},
+    // A name whose full path cannot be had is no device's: extracted.
+    {"GetFullPathNameW:A.IXF=ERROR_ACCESS_DENIED,GetFullPathNameW:A=ERROR_ACCESS_DENIED", 0, "", 3},
 #endif
 };
 

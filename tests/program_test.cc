@@ -83,6 +83,45 @@ TEST_F(Program, ReportsAFolderWithoutArchives) {
   EXPECT_FALSE(fs::exists(path(".HIDDEN")));
 }
 
+TEST_F(Program, PassesOverNamesThatWindowsTakesForDevices) {
+  // Copied from elsewhere, these are plain files; Windows opens a device by
+  // each name (and would make its folder one), so veldor.exe leaves them
+  // alone, with no line and no folder, and goes on.  On Linux they are
+  // archives like any other.
+  const struct {
+    const char *name;
+    bool device;
+  } files[] = {{"A.IXF", false},       {"AUX.IXF", true},     {"COM1..IXF", true},
+               {"con.ixf", true},      {"CONOUT$.IXF", true}, {"LPT9.x.IXF", true},
+               {"NUL .IXF", true},     {"PRN.A.IXF", true},   {"ZZZ.IXF", false}};
+  const std::string archive = make_archive({make_image(4, 4, 1)});
+#ifdef _WIN32
+  const bool windows = true;
+  // Through "\\?\", Windows takes any name for a file's.
+  auto file = [this](const std::string &name) {
+    return "\\\\?\\" + fs::absolute(fs::u8path(path(name))).make_preferred().u8string();
+  };
+#else
+  const bool windows = false;
+  auto file = [this](const std::string &name) { return path(name); };
+#endif
+  std::string out;
+  for (const auto &f : files) {
+    ASSERT_EQ(save_file(file(f.name), archive), 0) << f.name;
+    out += windows && f.device ? "" : progress(f.name, 1);
+  }
+  run_result r = run();
+  EXPECT_EQ(r.out, out + done);
+  EXPECT_EQ(r.status, 0) << r.err;
+  for (const auto &f : files)
+    EXPECT_EQ(load_file(file(f.name)), archive) << f.name;
+  EXPECT_EQ(std::distance(fs::directory_iterator(work_), {}), windows ? 11 : 18);
+  EXPECT_EQ(get("ZZZ/00000000.BMP"), make_image(4, 4, 1));
+  // Removed by a name that is no device's: Wine's remove_all would hang.
+  for (const auto &f : files)
+    fs::remove(fs::u8path(file(f.name)));
+}
+
 TEST_F(Program, StopsBeforeASecondArchiveWritesIntoTheSameFolder) {
   // Two names of one folder: "A" twice, or "A." that Windows trims to "A".
   // Folders from an earlier run, by contrast, are reused.
@@ -127,10 +166,11 @@ TEST_F(Program, StopsAtAFileInTheFoldersPlace) {
 
 TEST_F(Program, ExtractsArchivesNamedInAnyScriptInAFolderOfAnyName) {
   // At the edges of UTF-8's lengths: U+0080, Été and U+07FF; U+0800, 日本
-  // and U+FFFF; U+10000, U+1F600 and U+10FFFD, past 16 bits.
+  // and U+FFFF; U+10000, U+1F600, U+10FFFD and U+10FFFF, past 16 bits (the
+  // last two of the high surrogate U+DBFF, the top of its range).
   const std::string latin = "\xC2\x80\xC3\x89t\xC3\xA9\xDF\xBF";
   const std::string japanese = "\xE0\xA0\x80\xE6\x97\xA5\xE6\x9C\xAC\xEF\xBF\xBF";
-  const std::string city = "\xF0\x90\x80\x80\xF0\x9F\x98\x80\xF4\x8F\xBF\xBD";
+  const std::string city = "\xF0\x90\x80\x80\xF0\x9F\x98\x80\xF4\x8F\xBF\xBD\xF4\x8F\xBF\xBF";
   // Windows' ANSI code page would make "Lodz" with an acute o of the
   // working folder's name: the way back after an archive must not lead
   // there, where the next archive has a namesake.
