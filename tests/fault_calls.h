@@ -16,8 +16,7 @@
 // is the count of bytes the call moves, 0 for one that moves none; |args|
 // pass |most| where the plan may let fewer through.  |failure| is what the
 // call returns when it fails.  |kind|: |opens| for a call that returns a
-// descriptor, |attributes| for one that returns a file's attributes (which
-// the plan may report as a link's), |acts| for the others.
+// descriptor, |acts| for the others.
 
 // The tool's own layers, on every platform.
 LINKED(int, fs_list_plain_files, (std::vector<std::string> *names), (names), named("."), 0, -1, acts)
@@ -57,7 +56,7 @@ IMPORTED(20, BOOL, ReadFile, (HANDLE file, LPVOID data, DWORD size, LPDWORD move
 IMPORTED(20, BOOL, WriteFile, (HANDLE file, LPCVOID data, DWORD size, LPDWORD moved, LPOVERLAPPED overlapped), (file, data, DWORD(most), moved, overlapped), opened(intptr_t(file)), size, FALSE, acts)
 IMPORTED(20, BOOL, SetFilePointerEx, (HANDLE file, LARGE_INTEGER to, PLARGE_INTEGER at, DWORD from), (file, to, at, from), opened(intptr_t(file)), 0, FALSE, acts)
 IMPORTED(4, BOOL, CloseHandle, (HANDLE file), (file), opened(intptr_t(file)), 0, FALSE, acts)
-IMPORTED(4, DWORD, GetFileAttributesW, (LPCWSTR name), (name), named(name), 0, INVALID_FILE_ATTRIBUTES, attributes)
+IMPORTED(4, DWORD, GetFileAttributesW, (LPCWSTR name), (name), named(name), 0, INVALID_FILE_ATTRIBUTES, acts)
 IMPORTED(4, BOOL, DeleteFileW, (LPCWSTR name), (name), named(name), 0, FALSE, acts)
 IMPORTED(4, BOOL, RemoveDirectoryW, (LPCWSTR name), (name), named(name), 0, FALSE, acts)
 IMPORTED(16, DWORD, GetFullPathNameW, (LPCWSTR name, DWORD size, LPWSTR full, LPWSTR *part), (name, size, full, part), named(name), 0, 0, acts)

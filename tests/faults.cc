@@ -11,10 +11,10 @@
 // ERROR is an errno name (EIO, ENOSPC, ...), or a Windows error's for a
 // Windows call (ERROR_DISK_FULL, ...); "none", a failure that leaves
 // errno 0, as the C library may; "short": the call then moves one byte
-// only and succeeds, as an interrupted read or write may; "link": a call
-// that gives a file's attributes reports a reparse point there, as Windows
-// does for a symbolic link or a junction (which Wine cannot make); or
-// "abort": the program ends there at once, as an interrupt ends it.
+// only and succeeds, as an interrupted read or write may; "abort": the
+// program ends there at once, as an interrupt ends it; or a number: the
+// call does not run and returns it, as if the system had answered so (for
+// a file's attributes, 1024 is a symbolic link, 1040 a junction).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -44,7 +44,7 @@ struct fault {
   long limit;
   bool fails;   // or moves one byte only, a short read or write
   bool aborts;  // ends the program there, as an interrupt does
-  bool links;   // goes ahead, reporting a link
+  bool answers; // returns |error| as its result instead
   int error;    // errno of the failure; 0 for one that gives no reason
   long seen;    // calls, or bytes moved, so far
 };
@@ -77,10 +77,12 @@ std::vector<fault> read_plan() {
                error, &end) != 5)
       sscanf(p, "%63[^:@#=,]:%511[^@#=,]=%63[^,]%n", call, target, error, &end);
     std::string name = error;  // empty unless the entry matched
-    bool links = name == "link";
-    fault f = {call, target, *mark == '#', *mark ? atol(count) : 1,
-               name != "short" && !links, name == "abort", links, 0, 0};
-    bool known = name == "short" || name == "abort" || links;
+    char *digits_end;
+    long value = strtol(error, &digits_end, 10);
+    bool answers = *error && !*digits_end;
+    fault f = {call, target, *mark == '#', *mark ? atol(count) : 1, name != "short",
+               name == "abort", answers, int(value), 0};
+    bool known = name == "short" || name == "abort" || answers;
     for (const auto &e : errors)
       known = name == e.name ? (f.error = e.value, true) : known;
     if (!known || (p[end] != ',' && p[end])) {
@@ -93,28 +95,31 @@ std::vector<fault> read_plan() {
   return plan;
 }
 
-// Whether the call that last asked for its allowance is to report a link.
-bool linked;
+// What a call that the plan answers returns.
+intptr_t answer;
 
 // How many of |size| bytes |call| may move on |target| now: |size|, or
-// fewer where the plan says so; or -1 with errno set when the call is to
-// fail.  Calls that move nothing ask with |size| 0.
+// fewer where the plan says so; -1 with errno set when the call is to
+// fail; or -2 when it is to return |answer|.  Calls that move nothing ask
+// with |size| 0.
 long allowance(const char *call, const std::string &target, size_t size) {
   static std::vector<fault> plan = read_plan();
   long most = long(size);
   const fault *failing = nullptr;
-  linked = false;
   for (fault &f : plan) {
     if (f.call != call || f.target != target)
       continue;
     bool due = f.budget ? f.seen >= f.limit : ++f.seen == f.limit;
-    linked = linked || (due && f.links);
     if (due && f.fails && !failing)
       failing = &f;
     most = due ? std::min(most, 1L) : f.budget ? std::min(most, f.limit - f.seen) : most;
   }
   if (failing && failing->aborts)
     abort();  // no exit processing: what is buffered is lost
+  if (failing && failing->answers) {
+    answer = failing->error;
+    return -2;
+  }
   if (failing) {
     errno = failing->error;
 #ifdef _WIN32
@@ -133,21 +138,7 @@ std::map<intptr_t, std::string> &targets() {
   return opened;
 }
 
-enum { acts, opens, attributes };
-
-// |result| of a call of |kind|, with a reparse point reported where the
-// plan says so.
-template <typename T>
-T reported(T result, int) {
-  return result;
-}
-#ifdef _WIN32
-DWORD reported(DWORD result, int kind) {
-  return kind == attributes && linked && result != INVALID_FILE_ATTRIBUTES
-             ? result | FILE_ATTRIBUTE_REPARSE_POINT
-             : result;
-}
-#endif
+enum { acts, opens };
 
 // File |name| of the current folder, as plans name it: from the start.
 std::string named(const fs::path &name) {
@@ -166,13 +157,13 @@ std::string opened(intptr_t fd) {
 
 // A stand-in: fails as planned, or calls |real| with |args|, where |most|
 // is the count of bytes the plan lets through.
-#define STAND_IN_BODY(call, real, args, target, size, failure, kind) \
+#define STAND_IN_BODY(type, call, real, args, target, size, failure, kind) \
   {                                                                  \
     std::string on = target;                                         \
     [[maybe_unused]] long most = allowance(#call, on, size);         \
     if (most < 0)                                                    \
-      return failure;                                                \
-    auto result = reported(real args, kind);                         \
+      return most == -2 ? (type)answer : failure;                    \
+    auto result = real args;                                         \
     if (kind == opens && result != failure)                          \
       targets()[(intptr_t)result] = on;                                \
     return result;                                                   \
@@ -183,7 +174,7 @@ std::string opened(intptr_t fd) {
 #define LINKED(type, call, params, args, target, size, failure, kind) \
   extern "C" type __real_##call params;                               \
   extern "C" type __wrap_##call params                                \
-      STAND_IN_BODY(call, __real_##call, args, target, size, failure, kind)
+      STAND_IN_BODY(type, call, __real_##call, args, target, size, failure, kind)
 
 // The import of |call| is a pointer to it, which ld --wrap points at the
 // stand-in, naming it as 64-bit or 32-bit Windows names imports.
@@ -195,7 +186,7 @@ std::string opened(intptr_t fd) {
 #define IMPORTED(bytes, type, call, params, args, target, size, failure, kind) \
   extern "C" decltype(&call) real_##call __asm__(IMPORT_LABEL("real", call, bytes)); \
   static type WINAPI stand_in_##call params                                   \
-      STAND_IN_BODY(call, real_##call, args, target, size, failure, kind)     \
+      STAND_IN_BODY(type, call, real_##call, args, target, size, failure, kind) \
   extern "C" decltype(&call) wrap_##call __asm__(IMPORT_LABEL("wrap", call, bytes)); \
   decltype(&call) wrap_##call = stand_in_##call;
 

@@ -5,6 +5,7 @@
 // and checks the status, the exact report, and the images written before
 // the failure.
 #include <algorithm>
+#include <cstring>
 
 #include "kit.h"
 
@@ -110,6 +111,14 @@ const fault_case cases[] = {
     {"GetFileInformationByHandle:A=ERROR_INVALID_FUNCTION", 255, "Invalid argument", 0},
     // A name whose full path cannot be had is no device's: extracted.
     {"GetFullPathNameW:A.IXF=ERROR_ACCESS_DENIED,GetFullPathNameW:A=ERROR_ACCESS_DENIED", 0, "", 3},
+    // A/00000001.BMP is a hard link to "outside" there, written over in
+    // place, unless Windows says it is a link (1024) or a junction (1040),
+    // which Wine cannot make: then it is removed, never written through.
+    {"GetFileAttributesW:A/00000001.BMP=1024", 0, "", 3},
+    {"GetFileAttributesW:A/00000001.BMP=1024,DeleteFileW:A/00000001.BMP=ERROR_ACCESS_DENIED",
+     255, "Permission denied", 1},
+    {"GetFileAttributesW:A/00000001.BMP=1040,RemoveDirectoryW:A/00000001.BMP=ERROR_ACCESS_DENIED",
+     255, "Permission denied", 1},
 #endif
 };
 
@@ -125,6 +134,11 @@ TEST_F(Faults, FailAsTheFailingCallDoes) {
     put("A/00000002.BMP", "an earlier run's third image");
 #ifdef __linux__
     fs::create_symlink("nowhere", path("A/00000001.BMP"));
+#elif defined(_WIN32)
+    bool linked = !*c.plan || strstr(c.plan, "GetFileAttributesW");
+    put("../outside", "outside");
+    if (linked)
+      fs::create_hard_link(fs::u8path(path("../outside")), fs::u8path(path("A/00000001.BMP")));
 #endif
     run_options options;
     options.environment = {std::string("VELDOR_FAULTS=") + c.plan};
@@ -137,6 +151,9 @@ TEST_F(Faults, FailAsTheFailingCallDoes) {
     for (int i = c.intact + 1; i < 3; i++)
       EXPECT_FALSE(fs::exists(path(image_names[i]))) << c.plan << ": " << i;
     EXPECT_EQ(get("A/00000002.BMP"), "an earlier run's third image") << c.plan;
+#ifdef _WIN32
+    EXPECT_EQ(get("../outside"), linked && !*c.plan ? images[1] : "outside") << c.plan;
+#endif
     // No image counted on the console (a line after a CR alone) that is
     // not written whole.
     EXPECT_LE(std::count(r.out.begin(), r.out.end(), '\r') -

@@ -20,6 +20,10 @@ namespace fs = std::filesystem;
 /// A new empty folder under the system's temporary folder.
 std::string make_temp_dir();
 
+/// |path| as Windows must be given it to take any name for a file's, a
+/// device's too ("\\?\C:\...\AUX.IXF"); |path| itself elsewhere.
+std::string verbatim_path(const std::string &path);
+
 /// Where the program's standard output goes.
 enum output_kind {
   output_file,         // a file, read back

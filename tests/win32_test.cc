@@ -66,52 +66,6 @@ TEST(WindowsLayer, ReportsWritesThatFail) {
   EXPECT_EQ(term_write(stdin, "x", 1), -1);  // a stream to read
 }
 
-// Nothing is written through a link where an image goes.  Wine makes no
-// Windows link (CreateSymbolicLinkW makes nothing), so the fault seam
-// reports one where a hard link to "outside" or an empty folder stands:
-// the layer must remove that name, and never write into what it leads to.
-class WindowsImages : public ProgramTest {};
-
-TEST_F(WindowsImages, AreNeverWrittenThroughALink) {
-  program_ = VELDOR_FAULTS_PROGRAM;
-  const std::string image = make_image(4, 4, 1);
-  const struct {
-    const char *plan;
-    bool folder;  // an empty folder where the image goes; else a hard link
-    const char *error;
-  } cases[] = {
-      {"", false, ""},  // a hard link, written over in place as on Linux
-      {"GetFileAttributesW:A/00000000.BMP=link", false, ""},  // to a file
-      {"GetFileAttributesW:A/00000000.BMP=link", true, ""},   // a junction
-      {"GetFileAttributesW:A/00000000.BMP=link,DeleteFileW:A/00000000.BMP=ERROR_ACCESS_DENIED",
-       false, "Permission denied"},
-      {"GetFileAttributesW:A/00000000.BMP=link,RemoveDirectoryW:A/00000000.BMP=ERROR_ACCESS_DENIED",
-       true, "Permission denied"},
-  };
-  const std::string outside = root_ + "/outside";
-  for (const auto &c : cases) {
-    fs::remove_all(work_);
-    fs::create_directories(path("A"));
-    put("A.IXF", make_archive({image}));
-    ASSERT_EQ(save_file(outside, "outside"), 0);
-    if (c.folder)
-      fs::create_directory(path("A/00000000.BMP"));
-    else
-      ASSERT_TRUE(CreateHardLinkW(fs::u8path(path("A/00000000.BMP")).c_str(),
-                                  fs::u8path(outside).c_str(), nullptr));
-    run_options options;
-    options.environment = {std::string("VELDOR_FAULTS=") + c.plan};
-    run_result r = run(options);
-    EXPECT_EQ(r.err, *c.error ? report(c.error) : "") << c.plan;
-    EXPECT_EQ(r.status, *c.error ? 255 : 0) << c.plan;
-    EXPECT_EQ(load_file(outside), *c.plan || c.folder ? "outside" : image) << c.plan;
-    EXPECT_EQ(fs::is_directory(path("A/00000000.BMP")), c.folder && *c.error) << c.plan;
-    if (!*c.error) {
-      EXPECT_EQ(get("A/00000000.BMP"), image) << c.plan;
-    }
-  }
-}
-
 // In a console of the test's own: tests/CMakeLists.txt runs these under a
 // pseudo-terminal, where Wine gives the program one.
 class WindowsConsole : public TempFolder {
