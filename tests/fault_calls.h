@@ -20,6 +20,7 @@
 
 // The tool's own layers, on every platform.
 LINKED(int, fs_list_plain_files, (std::vector<std::string> *names), (names), named("."), 0, -1, acts)
+LINKED(bool, fs_is_device, (const char *name), (name), named(name), 0, false, acts)
 LINKED(fs_handle, fs_open_archive, (const char *name), (name), named(name), 0, -1, opens)
 LINKED(long, fs_read, (fs_handle fd, void *data, size_t size), (fd, data, size_t(most)), opened(fd), size, -1, acts)
 LINKED(int, fs_seek, (fs_handle fd, int64_t offset), (fd, offset), opened(fd), 0, -1, acts)

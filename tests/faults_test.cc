@@ -28,6 +28,7 @@ struct fault_case {
   const char *error;    // the report's message; none when empty
   int intact;           // images intact, in order; none after the next
   bool stdin_closed = false;
+  const char *absent = nullptr;  // a file that the run must not make
 };
 
 // A run that goes on has come back to its folder: C's image is then where
@@ -41,6 +42,10 @@ const fault_case cases[] = {
     {"fs_seek:A.IXF@2=EIO,fs_read:A.IXF@3=EIO,fs_seek:B.IXF@2=EIO,"
      "fs_read:B.IXF@2=EIO,fs_seek:C.IXF@2=EIO,fs_read:C.IXF@3=EIO", 0, "", 3},
     {"fs_list_plain_files:.=EACCES", 255, "Permission denied", 0},
+    // What the system takes for a device, by its name or its folder's,
+    // is passed over.
+    {"fs_is_device:C.IXF=1", 0, "", 2, false, "C"},
+    {"fs_is_device:C=1", 0, "", 2, false, "C"},
     {"fs_open_archive:A.IXF=EACCES", 255, "Permission denied", 0},
     {"fs_open_archive:C.IXF=EMFILE", 255, "Too many open files", 2},
     {"fs_seek:A.IXF=EIO", 255, "Input/output error", 0},
@@ -151,6 +156,7 @@ TEST_F(Faults, FailAsTheFailingCallDoes) {
     for (int i = c.intact + 1; i < 3; i++)
       EXPECT_FALSE(fs::exists(path(image_names[i]))) << c.plan << ": " << i;
     EXPECT_EQ(get("A/00000002.BMP"), "an earlier run's third image") << c.plan;
+    EXPECT_FALSE(c.absent && fs::exists(path(c.absent))) << c.plan;
 #ifdef _WIN32
     EXPECT_EQ(get("../outside"), linked && !*c.plan ? images[1] : "outside") << c.plan;
 #endif
