@@ -45,10 +45,12 @@ int find_archives(std::vector<std::string> *names) {
     return -1;
   // A name that the system takes for a device, or whose folder it would,
   // names no archive that can be read or extracted.
-  for (const std::string &name : files)
+  for (const std::string &name : files) {
+    std::string folder = archive_directory_name(name);
     if (is_archive_name(name) && !fs_is_device(name.c_str()) &&
-        !fs_is_device(archive_directory_name(name).c_str()))
+        !fs_is_device(folder.c_str()))
       names->push_back(name);
+  }
   std::sort(names->begin(), names->end(), archive_order);
   if (names->empty()) {
     errno = ENOENT;
