@@ -58,9 +58,10 @@ int fs_list_plain_files(std::vector<std::string> *names) {
 
 bool fs_is_device(const char *name) {
   // Windows tells by the full path it makes of the name: "\\.\AUX" for
-  // "AUX.IXF".  The names change with its versions (Windows 11 takes
-  // "AUX.IXF" for a file, and "AUX" still for the device), so it is asked.
-  // A device's path is short; a longer one, or a failure, is a file's.
+  // "AUX.IXF".  The names change with its versions (Windows 11 takes fewer
+  // of them with an extension for devices, and still the bare names), so
+  // it is asked.  A device's path is short; a longer one, or a failure, is
+  // a file's.
   std::wstring wide;
   wchar_t full[16] = {};
   return win32_wide(name, &wide) &&
