@@ -6,6 +6,7 @@
 #include <csignal>
 #include <cstring>
 #include <cwchar>
+#include <cwctype>
 
 #include <iconv.h>
 #include <langinfo.h>
@@ -61,7 +62,7 @@ const char *term_text(FILE *stream, const char *text, std::string *converted) {
 std::string term_name(FILE *stream, const char *name, int width) {
   if (!term_is_console(stream))
     return name;
-  // As ls shows a name: what the locale cannot print would drive the
+  // As ls shows a name: what the locale cannot print could drive the
   // terminal (an escape sequence can clear it or colour it for good).
   std::string shown;
   int columns = 0;
@@ -75,13 +76,18 @@ std::string term_name(FILE *stream, const char *name, int width) {
       size = 1;
       c = L'\0';
     }
-    if (term_is_control(c)) {
+    // What it may not print: controls, separators that end a line (U+2028),
+    // unassigned characters, bytes that are none.  musl's C locale decodes
+    // each byte past ASCII as U+DF80 to U+DFFF, a surrogate, which no
+    // locale prints.
+    if (!iswprint(wint_t(c))) {
       shown += '?';
       columns++;
     } else {
+      // The locale gives whatever it prints a width: 2 for CJK, 0 for a
+      // combining accent.
       shown.append(p, size);
-      int w = wcwidth(c);  // 2 for CJK, 0 for a combining accent
-      columns += w < 0 ? 1 : w;
+      columns += wcwidth(c);
     }
     p += size;
   }

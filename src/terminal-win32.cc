@@ -49,6 +49,12 @@ std::string narrow_of(const std::wstring &wide, UINT to) {
   return out;
 }
 
+// True for the characters that a console takes as commands rather than
+// shows (C0 and C1 controls, DEL), which term_name shows as "?".
+bool is_control(wchar_t c) {
+  return c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0);
+}
+
 // True when |stream| is standard output and a console shows it.
 bool on_console(FILE *stream) {
   return stream == stdout && stdout_is_console;
@@ -108,7 +114,7 @@ std::string term_name(FILE *stream, const char *name, int width) {
                 wide[i + 1] < 0xE000;
     if (pair) {
       shown.append(wide, i++, 2);
-    } else if (term_is_control(c) ||
+    } else if (is_control(c) ||
                (c >= 0xD800 && c < 0xE000)) {  // a lone surrogate too
       shown.push_back(L'?');
     } else {

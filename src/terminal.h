@@ -38,18 +38,12 @@ void term_end();
 }  // extern "C"
 
 /// File name |name| as |stream| is to show it in a field |width| wide.  On
-/// a terminal or console each character that cannot be shown as itself
-/// (controls, bytes that are no character) is "?", and the name is padded
-/// to |width| columns, or characters where the system tells no widths.  A
-/// file or pipe gets the name's own bytes (on Windows, in the DOS code
-/// page), which a "%-*s" then pads by bytes.
+/// a terminal or console each character that cannot be shown as itself is
+/// "?" (on POSIX what the locale cannot print, on Windows controls and lone
+/// surrogates), and the name is padded to |width| columns, or characters
+/// where the system tells no widths.  A file or pipe gets the name's own
+/// bytes (on Windows, in the DOS code page), which a "%-*s" then pads by
+/// bytes.
 std::string term_name(FILE *stream, const char *name, int width);
-
-/// True for the characters that a terminal takes as commands rather than
-/// shows (C0 and C1 controls, DEL: cursor moves, bells, escape sequences),
-/// which term_name shows as "?".
-inline bool term_is_control(unsigned long c) {
-  return c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0);
-}
 
 #endif  // VELDOR_TERMINAL_H_

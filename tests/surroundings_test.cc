@@ -199,15 +199,15 @@ TEST_F(Surroundings, OpensAndWritesIntoRegularFilesOnly) {
 
 TEST_F(Surroundings, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
   program_ = VELDOR_FAULTS_PROGRAM;  // veldor, but for the interrupted run
-  // A space, a no-break space, U+0378, whose width is not known, and an
-  // accent of none: 13 bytes, 9 columns, 10 characters.  Then 悂 (whose
-  // last bytes are 0x82), two columns wide, and ESC, BEL, U+001F, DEL,
-  // U+0080 and U+009F, which may drive a terminal: 15 bytes, 12 columns,
-  // 11 characters.
-  const std::string first = "A B\xC2\xA0\xCD\xB8\xCC\x81.IXF";
+  // A space, a no-break space, U+0378, which is unassigned, U+2028, which
+  // ends a line, and an accent of no width: 16 bytes, 10 columns, 11
+  // characters.  Then 悂 (whose last bytes are 0x82), two columns wide,
+  // and ESC, BEL, U+001F, DEL, U+0080 and U+009F, which may drive a
+  // terminal: 15 bytes, 12 columns, 11 characters.
+  const std::string first = "A B\xC2\xA0\xCD\xB8\xE2\x80\xA8\xCC\x81.IXF";
   const std::string name = "\xE6\x82\x82\x1B\a\x1F\x7F\xC2\x80\xC2\x9F.IXF";
   const std::string folder = name.substr(0, name.size() - 4);
-  const std::string as_ascii[] = {"A B??????.IXF", "???????????.IXF"};
+  const std::string as_ascii[] = {"A B?????????.IXF", "???????????.IXF"};
   std::string utf8_done = "\r\nEx\xC3\xA9" "cution achev\xC3\xA9" "e.";
   struct {
     output_kind output;
@@ -223,7 +223,7 @@ TEST_F(Surroundings, WritesItsTextAsEachOutputWantsItAndReportsOneThatFails) {
       // as "?", names padded to 13 columns; the prompt after the text on
       // a line of its own.
       {output_terminal, "LC_ALL=C.UTF-8",
-       {first + "    ", "\xE6\x82\x82??????.IXF "}, 40,
+       {"A B\xC2\xA0??\xCC\x81.IXF   ", "\xE6\x82\x82??????.IXF "}, 40,
        utf8_done + "\r\n"},
       {output_terminal, "LC_ALL=C", {as_ascii[0], as_ascii[1]}, 40,
        done + std::string("\r\n")},

@@ -95,13 +95,13 @@ class WindowsConsole : public TempFolder {
 };
 
 TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
-  // In order: A<DEL><CSI>, Été, Łódź, 日本, U+FF5E, then U+10000 (two UTF-16
-  // units, one character, after U+FF5E as in UTF-8); then the rows the
-  // console holds.
+  // In order: A<DEL><CSI>, Été, Łódź, 日本, U+FF5E, then U+10000 and
+  // U+10FFFF (two UTF-16 units, one character, after U+FF5E as in UTF-8);
+  // then the rows the console holds.
   const char *const names[] = {"A\x7F\xC2\x9B", "\xC3\x89t\xC3\xA9",
                                "\xC5\x81\xC3\xB3" "d\xC5\xBA",
                                "\xE6\x97\xA5\xE6\x9C\xAC", "\xEF\xBD\x9E",
-                               "\xF0\x90\x80\x80"};
+                               "\xF0\x90\x80\x80", "\xF4\x8F\xBF\xBF"};
   const std::wstring rows[] = {
       L"Traitement de A??.IXF      ...  1 fichier extrait.",
       L"Traitement de \u00C9t\u00E9.IXF      ...  1 fichier extrait.",
@@ -109,6 +109,7 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
       L"Traitement de \u65E5\u672C.IXF       ...  1 fichier extrait.",
       L"Traitement de \uFF5E.IXF        ...  1 fichier extrait.",
       L"Traitement de \U00010000.IXF        ...  1 fichier extrait.",
+      L"Traitement de \U0010FFFF.IXF        ...  1 fichier extrait.",
       L"Ex\u00E9" L"cution achev\u00E9" L"e.",
   };
   for (const char *name : names)
@@ -121,8 +122,8 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
     ASSERT_TRUE(SetConsoleOutputCP(code_page));
     EXPECT_EQ(run_program(VELDOR_PROGRAM, work_, options).status, 0);
     EXPECT_EQ(row(0), L"");  // the prompt on a line of its own
-    for (int i = 0; i < 7; i++)
-      EXPECT_EQ(row(7 - i), rows[i]) << "code page " << code_page;
+    for (int i = 0; i < 8; i++)
+      EXPECT_EQ(row(8 - i), rows[i]) << "code page " << code_page;
   }
   // A console that fails: reported once all is done, in Windows' words.
   options.environment = {"VELDOR_FAULTS=WriteConsoleW:stdout@3=ERROR_INVALID_HANDLE"};
