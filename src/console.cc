@@ -12,8 +12,8 @@ namespace {
 // other call's: only the first failure says what went wrong.
 int first_error = 0;
 
-// Notes a failure of the console, errno telling why, if it has one: the C
-// library need not set it.
+// Notes a failure of the console, errno telling why if the failed call
+// set it: the C library need not, and errno is cleared before each call.
 void console_failed() {
   if (first_error == 0)
     first_error = errno != 0 ? errno : EIO;
@@ -62,12 +62,14 @@ void console_format(FILE *stream, std::string *out, const char *format, ...) {
 
 void console_write(FILE *stream, const std::string &text) {
   int saved = errno;
+  errno = 0;  // so that a failure that gives no reason is seen as such
   if (term_write(stream, text.data(), text.size()) != 0)
     console_failed();
   errno = saved;
 }
 
 void console_flush(FILE *stream) {
+  errno = 0;
   if (fflush(stream) != 0)
     console_failed();
 }

@@ -10,11 +10,12 @@
 // "A/00000001.BMP", "." for that folder itself), or stdout or stderr.
 // ERROR is an errno name (EIO, ENOSPC, ...), or a Windows error's for a
 // Windows call (ERROR_DISK_FULL, ...); "none", a failure that leaves
-// errno 0, as the C library may; "short": the call then moves one byte
-// only and succeeds, as an interrupted read or write may; "abort": the
-// program ends there at once, as an interrupt ends it; or a number: the
-// call does not run and returns it, as if the system had answered so (for
-// a file's attributes, 1024 is a symbolic link, 1040 a junction).
+// errno (and Windows' last error) as it was, as the C library may;
+// "short": the call then moves one byte only and succeeds, as an
+// interrupted read or write may; "abort": the program ends there at once,
+// as an interrupt ends it; or a number: the call does not run and returns
+// it, as if the system had answered so (for a file's attributes, 1024 is
+// a symbolic link, 1040 a junction).
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -120,13 +121,14 @@ long allowance(const char *call, const std::string &target, size_t size) {
     answer = failing->error;
     return -2;
   }
-  if (failing) {
+  if (failing && failing->error != 0) {  // "none" leaves errno as it is
     errno = failing->error;
 #ifdef _WIN32
     SetLastError(DWORD(failing->error));  // for a Windows call
 #endif
-    return -1;
   }
+  if (failing)
+    return -1;
   for (fault &f : plan)
     f.seen += f.budget && f.call == call && f.target == target ? most : 0;
   return most;
