@@ -17,7 +17,7 @@ namespace {
 // names can lead to one directory (names that differ in case only on a
 // file system that ignores case, a link, names that Windows trims): the
 // second archive would overwrite the first one's images.
-std::vector<directory_id> used_directories;
+std::vector<file_id> used_directories;
 
 // Appends |n| to |out| as "%3ld" or, |width| 8 and zeros, "%08ld" would:
 // printf's cost would be most of the work for an archive of tiny images.
@@ -30,11 +30,12 @@ void append_number(std::string *out, long n, int width, char fill) {
   out->append(digits, end);
 }
 
-// Writes every image entry of |archive| into the current directory,
-// rewriting the console line |head| (the line up to the count) after
-// each.  Returns 0 at the end of the image area, or 1 with errno set.
-int extract_images(archive_stream *archive, const std::string &head,
-                   FILE *console) {
+// Writes every image entry of |archive|, whose file is |archive_id|, into
+// the current directory, rewriting the console line |head| (the line up
+// to the count) after each.  Returns 0 at the end of the image area, or 1
+// with errno set.
+int extract_images(archive_stream *archive, const file_id &archive_id,
+                   const std::string &head, FILE *console) {
   // Each count makes the line "\rTraitement de %-13s...%3ld fichier%s
   // extrait%s."; all but the count is made once.
   std::string one, many;
@@ -51,7 +52,7 @@ int extract_images(archive_stream *archive, const std::string &head,
     append_number(&file_name, number, 8, '0');
     file_name += ".BMP";
     // On a failure the run ends, and the exit closes the file.
-    fs_handle image = fs_create_image(file_name.c_str());
+    fs_handle image = fs_create_image(file_name.c_str(), &archive_id);
     if (image < 0 || stream_copy(archive, image, length) != 0 ||
         fs_close(image) != 0)
       return 1;
@@ -68,11 +69,11 @@ int extract_images(archive_stream *archive, const std::string &head,
 // extracted into, and notes it.  Returns 0, or 1 with errno set (EEXIST
 // for a directory already used).
 int claim_current_directory() {
-  directory_id here;
+  file_id here;
   if (fs_directory_id(&here) != 0)
     return 1;
-  for (const directory_id &used : used_directories) {
-    if (used.volume == here.volume && used.file == here.file) {
+  for (const file_id &used : used_directories) {
+    if (fs_same_file(used, here)) {
       errno = EEXIST;
       return 1;
     }
@@ -83,8 +84,9 @@ int claim_current_directory() {
 
 // Extracts the images of the open |archive|, or rejects it, |head| being
 // its console line up to the count.  Returns 0, or 1 with errno set.
-int extract_open_archive(archive_stream *archive, const char *name,
-                         const std::string &head, FILE *console) {
+int extract_open_archive(archive_stream *archive, const file_id &archive_id,
+                         const char *name, const std::string &head,
+                         FILE *console) {
   if (verify_archive(archive) != 0) {
     // A read error at the signature is not a verdict on the format.
     if (stream_error(archive))
@@ -104,7 +106,7 @@ int extract_open_archive(archive_stream *archive, const char *name,
   }
   if (claim_current_directory() != 0)
     return 1;
-  if (extract_images(archive, head, console) != 0)
+  if (extract_images(archive, archive_id, head, console) != 0)
     return 1;
   return fs_leave_directory() != 0;
 }
@@ -123,13 +125,14 @@ std::string archive_directory_name(const std::string &name) {
 int extract_archive(const char *name, FILE *console) {
   std::string shown = term_name(console, name, 13);
   archive_stream archive;
-  int opened = stream_open(&archive, name);
+  file_id archive_id;
+  int opened = stream_open(&archive, name, &archive_id);
   console_printf(console, "\nTraitement de %-13s...", shown.c_str());
   std::string head;
   console_format(console, &head, "\rTraitement de %-13s...", shown.c_str());
   // On a failure the run ends, and the exit closes the archive.
   if (opened != 0 ||
-      extract_open_archive(&archive, name, head, console) != 0)
+      extract_open_archive(&archive, archive_id, name, head, console) != 0)
     return 1;
   return stream_close(&archive) != 0;
 }

@@ -18,36 +18,42 @@ namespace {
 // back does not depend on what ".." is.
 int return_fd;
 
-// Keeps |fd| if it is a regular file, and otherwise closes it.  Returns
-// |fd|, or -1 with errno set: |not_regular| for anything but a regular
-// file.  (Opened non-blocking, it stays so: that changes nothing for a
-// regular file.)
-int keep_if_regular(int fd, int not_regular) {
-  struct stat st;
-  int error = fstat(fd, &st) != 0     ? errno
-              : S_ISREG(st.st_mode) ? 0
-                                    : not_regular;
-  if (error == 0)
-    return fd;
+file_id id_of(const struct stat &st) {
+  return {uint64_t(st.st_dev), {uint64_t(st.st_ino), 0}};
+}
+
+// Closes |fd|, which a failure makes useless.  Returns -1 with errno
+// |error|.
+int close_failed(int fd, int error) {
   close(fd);
   errno = error;
   return -1;
 }
 
-// Opens |name| for writing, emptied, if it is a regular file; never
-// follows a link, waits on a FIFO or opens a device.  Returns a
-// descriptor; -2 when something else stands there; or -1 with errno set.
-int open_existing_regular(const char *name) {
+// Opens the old image |name| for writing, emptied, if it may be written
+// over; never follows a link, waits on a FIFO or opens a device.  Returns
+// a descriptor; -2 when it is to be replaced by a new file, or has gone;
+// or -1 with errno set.
+int reuse_old_image(const char *name, const file_id *archive) {
   struct stat st;
   if (lstat(name, &st) != 0)
-    return -1;
+    return errno == ENOENT ? -2 : -1;
   if (!S_ISREG(st.st_mode))
     return -2;
-  // The name may have changed since: a link put there now is refused by
-  // the open, anything but a regular file by the check after it, and
-  // O_TRUNC empties nothing else.
-  int fd = open(name, O_WRONLY | O_TRUNC | O_NOFOLLOW | O_NONBLOCK);
-  return fd < 0 ? -1 : keep_if_regular(fd, EEXIST);
+  // What is open is judged, not what the name led to a moment before: a
+  // link put there since is refused by the open, and anything else is
+  // judged as any file there is.
+  int fd = open(name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0)
+    return errno == ENOENT ? -2 : -1;
+  int verdict = fstat(fd, &st) != 0
+                    ? -1
+                    : fs_judge_old_image(id_of(st), st.st_nlink,
+                                         S_ISREG(st.st_mode), *archive);
+  if (verdict == 0 && ftruncate(fd, 0) == 0)
+    return fd;
+  close_failed(fd, errno);
+  return verdict == -2 ? -2 : -1;
 }
 
 }  // namespace
@@ -72,11 +78,21 @@ bool fs_is_device(const char *) {
   return false;
 }
 
-fs_handle fs_open_archive(const char *name) {
+fs_handle fs_open_archive(const char *name, file_id *id) {
   // Non-blocking, so that a FIFO put in the archive's place after the
   // search cannot stall the run; anything but a regular file is refused.
+  // (Opened non-blocking, it stays so: that changes nothing for a regular
+  // file.)
   int fd = open(name, O_RDONLY | O_NONBLOCK);
-  return fd < 0 ? -1 : keep_if_regular(fd, EINVAL);
+  if (fd < 0)
+    return -1;
+  struct stat st;
+  if (fstat(fd, &st) != 0)
+    return close_failed(fd, errno);
+  if (!S_ISREG(st.st_mode))
+    return close_failed(fd, EINVAL);
+  *id = id_of(st);
+  return fd;
 }
 
 long fs_read(fs_handle file, void *data, size_t size) {
@@ -119,30 +135,29 @@ int fs_leave_directory() {
   return 0;
 }
 
-int fs_directory_id(directory_id *id) {
+int fs_directory_id(file_id *id) {
   struct stat st;
   if (stat(".", &st) != 0)
     return -1;
-  id->volume = uint64_t(st.st_dev);
-  id->file = uint64_t(st.st_ino);
+  *id = id_of(st);
   return 0;
 }
 
-fs_handle fs_create_image(const char *name) {
-  // Only a regular file is ever written into.  Anything else in the
-  // image's place (a symbolic link, a FIFO, a socket, a device) is removed
-  // and a new file made there; O_EXCL never follows a link.
+fs_handle fs_create_image(const char *name, const file_id *archive) {
+  // Only a regular file of this one name is ever written into.  Anything
+  // else in the image's place is removed and a new file made there;
+  // O_EXCL never follows a link.
   auto create = [name] {
-    return open(name, O_WRONLY | O_CREAT | O_EXCL, 0666);
+    return open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
   };
   int fd = create();
   if (fd >= 0 || errno != EEXIST)
     return fd;
-  fd = open_existing_regular(name);
+  fd = reuse_old_image(name, archive);
   if (fd != -2)
     return fd;
-  // unlink refuses a directory: EISDIR.
-  if (unlink(name) != 0)
+  // unlink refuses a directory: EISDIR.  A file gone since is no matter.
+  if (unlink(name) != 0 && errno != ENOENT)
     return -1;
   return create();
 }

@@ -9,6 +9,7 @@
 #ifndef VELDOR_FILESYS_H_
 #define VELDOR_FILESYS_H_
 
+#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -32,9 +33,18 @@ int fs_list_plain_files(std::vector<std::string> *names);
 /// its own type, which fs_list_plain_files passes over.
 bool fs_is_device(const char *name);
 
+/// What tells one file or folder from another, whatever the names leading
+/// to it: device and inode, or volume and file id (128 bits where Windows
+/// has them: ReFS's do not fit in 64).
+struct file_id {
+  uint64_t volume;
+  uint64_t file[2];
+};
+
 /// Opens regular file |name| for reading, letting other programs go on
-/// reading and writing it.  Returns its handle, or -1 with errno set.
-fs_handle fs_open_archive(const char *name);
+/// reading, writing, renaming and deleting it, and puts its identity in
+/// |id|.  Returns its handle, or -1 with errno set.
+fs_handle fs_open_archive(const char *name, file_id *id);
 
 /// Reads up to |size| bytes into |data|.  Returns the count, 0 at the end
 /// of the file, or -1 with errno set.
@@ -62,30 +72,47 @@ int fs_enter_directory(const char *name);
 /// Returns 0, or -1 with errno set.
 int fs_leave_directory();
 
-/// What tells one directory from another, whatever the names leading to
-/// it: device and inode, or volume and file index.
-struct directory_id {
-  uint64_t volume;
-  uint64_t file;
-};
-
 /// The identity of the current directory.  Returns 0, or -1 with errno set.
-int fs_directory_id(directory_id *id);
+int fs_directory_id(file_id *id);
 
 /// Creates or truncates image file |name| in the current directory for
-/// writing, letting other programs go on reading and writing it.  Nothing
-/// is written through a link: a symbolic link (on Windows, any reparse
-/// point: a junction or a mount point too) standing there is removed and a
-/// new file made in its place, as is, on POSIX, a FIFO, a socket or a
-/// device.  A hard link is written over in place.  A directory there is
-/// EISDIR on POSIX, EACCES on Windows.  Returns its handle, or -1 with
+/// writing, letting other programs go on reading and writing it.  Only a
+/// file of this one name is written over: anything else standing there is
+/// removed and a new file made in its place, so that whatever else leads
+/// to it keeps its bytes.  That is a symbolic link (on Windows, any reparse
+/// point: a junction or a mount point too); a file with other names (hard
+/// links) or the archive |archive| itself; and, on POSIX, a FIFO, a socket
+/// or a device.  When |archive| has no other name than this one, reached
+/// through a link, the call fails with EEXIST: replacing it would lose it.
+/// An old image that vanishes meanwhile is made again.  A directory there
+/// is EISDIR on POSIX, EACCES on Windows.  Returns its handle, or -1 with
 /// errno set.
-fs_handle fs_create_image(const char *name);
+fs_handle fs_create_image(const char *name, const file_id *archive);
 
 /// Writes all |size| bytes of |data| to |file|.  Returns 0, or -1 with
 /// errno set.
 int fs_write(fs_handle file, const void *data, size_t size);
 
 }  // extern "C"
+
+/// True when |a| and |b| are one file.
+inline bool fs_same_file(const file_id &a, const file_id &b) {
+  return a.volume == b.volume && a.file[0] == b.file[0] && a.file[1] == b.file[1];
+}
+
+/// What becomes of the file |id|, of |links| names and |regular| or not,
+/// found in an image's place while |archive| is read: 0, it is written
+/// over; -2, it is removed and a new file made there, so that whatever
+/// else leads to it keeps its bytes; or -1 with errno EEXIST, it is the
+/// archive and has no other name, which replacing it would lose.
+inline int fs_judge_old_image(const file_id &id, unsigned long links,
+                              bool regular, const file_id &archive) {
+  if (!fs_same_file(id, archive))
+    return regular && links == 1 ? 0 : -2;
+  if (links > 1)
+    return -2;
+  errno = EEXIST;
+  return -1;
+}
 
 #endif  // VELDOR_FILESYS_H_

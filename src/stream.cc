@@ -68,8 +68,8 @@ void stream_attach(archive_stream *s, fs_handle file, unsigned char *buffer,
   s->capacity = capacity;
 }
 
-int stream_open(archive_stream *s, const char *name) {
-  fs_handle file = fs_open_archive(name);
+int stream_open(archive_stream *s, const char *name, file_id *id) {
+  fs_handle file = fs_open_archive(name, id);
   if (file < 0)
     return -1;
   stream_attach(s, file, run_buffer, sizeof run_buffer);

@@ -22,10 +22,10 @@ struct archive_stream {
                         // stream is not to be read again
 };
 
-/// Opens archive |name| in the current directory and starts |s| on it,
-/// reading through the program's one buffer.  Returns 0, or -1 with errno
-/// set.
-int stream_open(archive_stream *s, const char *name);
+/// Opens archive |name| in the current directory, its identity in |id|,
+/// and starts |s| on it, reading through the program's one buffer.
+/// Returns 0, or -1 with errno set.
+int stream_open(archive_stream *s, const char *name, file_id *id);
 
 /// Starts |s| on open |file| at offset 0, reading through |buffer| of
 /// |capacity| bytes.

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #ifdef _WIN32
 #include <io.h>
@@ -81,4 +82,15 @@ int save_file(const std::string &path, const std::string &bytes,
 std::string load_file(const std::string &path) {
   std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
   return in ? std::string(std::istreambuf_iterator<char>(in), {}) : "<missing>";
+}
+
+std::string make_temp_dir() {
+  // A folder that exists already, another test's, is never taken.
+  static std::mt19937_64 random{std::random_device()()};
+  for (;;) {
+    std::filesystem::path dir = std::filesystem::temp_directory_path() /
+                                ("veldor-test-" + std::to_string(random() % 1000000000));
+    if (std::filesystem::create_directory(dir))
+      return dir.u8string();
+  }
 }

@@ -31,4 +31,7 @@ int save_file(const std::string &path, const std::string &bytes,
 /// The whole content of file |path|, or "<missing>" when it cannot be read.
 std::string load_file(const std::string &path);
 
+/// A new empty folder under the system's temporary folder.
+std::string make_temp_dir();
+
 #endif  // VELDOR_TESTS_ARCHIVES_H_

@@ -9,11 +9,7 @@
 namespace {
 
 // What the system says when an archive turns out to be a folder.
-#ifdef _WIN32
-const int no_such_archive = EACCES;
-#else
-const int no_such_archive = EINVAL;
-#endif
+const int no_such_archive = windows ? EACCES : EINVAL;
 
 // The test's folder as the current one, left when the test ends.
 class Extractor : public TempFolder {

@@ -7,8 +7,6 @@
 #include <filesystem>
 #include <string>
 
-#include <unistd.h>
-
 #include "archives.h"
 #include "extractor.h"
 
@@ -27,9 +25,7 @@ void remove_folder() {
 }  // namespace
 
 extern "C" int LLVMFuzzerInitialize(int *, char ***) {
-  folder = (fs::temp_directory_path() / "veldor-fuzz-XXXXXX").string();
-  if (!mkdtemp(&folder[0]))
-    abort();
+  folder = make_temp_dir();
   fs::current_path(folder);
   atexit(remove_folder);
   return 0;

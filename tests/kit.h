@@ -17,8 +17,9 @@
 
 namespace fs = std::filesystem;
 
-/// A new empty folder under the system's temporary folder.
-std::string make_temp_dir();
+/// True for the Windows build, whose system says some things otherwise:
+/// the one system whose paths are written with backslashes.
+inline constexpr bool windows = fs::path::preferred_separator == '\\';
 
 /// |path| as Windows must be given it to take any name for a file's, a
 /// device's too ("\\?\C:\...\AUX.IXF"); |path| itself elsewhere.

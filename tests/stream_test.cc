@@ -13,7 +13,8 @@ class Stream : public StreamTest {
   // Copies |length| bytes of |s| to a new file; what the file then holds.
   std::string copied(archive_stream *s, int32_t length) {
     std::string out = path("out");
-    int fd = fs_create_image(out.c_str());
+    const file_id no_archive = {};
+    int fd = fs_create_image(out.c_str(), &no_archive);
     EXPECT_EQ(stream_copy(s, fd, length), 0);
     EXPECT_EQ(fs_close(fd), 0);
     return load_file(out);

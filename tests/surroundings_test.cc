@@ -7,10 +7,8 @@
 #include <cstdlib>
 
 #include <fcntl.h>
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 #include "kit.h"
@@ -19,104 +17,80 @@ namespace {
 
 class Surroundings : public ProgramTest {};
 
-// A Unix socket bound at |path|, or -1.
-int bound_socket(const std::string &path) {
-  int sock = socket(AF_UNIX, SOCK_STREAM, 0);
-  struct sockaddr_un address = {};
-  address.sun_family = AF_UNIX;
-  if (path.size() >= sizeof address.sun_path)
-    return -1;
-  path.copy(address.sun_path, path.size());
-  return bind(sock, reinterpret_cast<sockaddr *>(&address), sizeof address) ? -1 : sock;
-}
-
 // True when |command| runs and exits 0, its output discarded.
 bool can_run(const std::string &command) {
   return std::system((command + " >/dev/null 2>&1").c_str()) == 0;
 }
 
-TEST_F(Surroundings, ReportsAWriteThatFails) {
-  // B's second image does not fit: under a file size limit, met in its
-  // first write at 64 x 64 or in its second at 424 x 424 (539384 bytes,
-  // more than one 512 KiB block); or in B's folder, a 32 KiB file system.
-  struct {
-    int32_t size;
-    long limit;
-    const char *error;
-  } cases[] = {{64, 4096, "File too large"},
-               {424, 530000, "File too large"},
-               {128, -1, "No space left on device"}};
-  for (const auto &c : cases) {
-    put("A.IXF", make_archive({make_image(4, 4, 1)}));
-    put("B.IXF", make_archive({make_image(4, 4, 2), make_image(c.size, c.size, 3)}));
-    run_options options;
-    options.file_size_limit = c.limit;
-    if (c.limit < 0) {
-      if (!can_run("unshare -m --propagation private true"))
-        GTEST_SKIP() << "cannot make a mount namespace here (needs root)";
-      fs::remove_all(path("B"));
-      fs::create_directory(path("B"));
-      options.wrapper = {"unshare", "-m", "--propagation", "private", "sh", "-c",
-                         "mount -t tmpfs -o size=32k tmpfs B && exec \"$0\""};
-    }
-    run_result r = run(options);
-    EXPECT_EQ(r.err, report(c.error));
-    EXPECT_EQ(r.status, 255);
-    EXPECT_EQ(r.out, progress("A.IXF", 1) + progress("B.IXF", 1));
-    EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));
-    if (c.limit >= 0) {  // the file system in B's place is gone with the run
-      EXPECT_EQ(get("B/00000000.BMP"), make_image(4, 4, 2)) << c.size;
-    }
-  }
-}
-
-TEST_F(Surroundings, ReportsWhatAnotherUserMayNotReadOrWrite) {
+TEST_F(Surroundings, ReportsWhatTheSystemRefusesAndKeepsWhatCameBefore) {
   // Run as nobody when the tests run as root, from a copy beside the
   // folder, since the build tree may be out of nobody's reach.
-  run_options options;
+  run_options as_user;
   if (geteuid() == 0) {
     if (!can_run("setpriv --reuid=65534 --regid=65534 --clear-groups true"))
       GTEST_SKIP() << "cannot drop root's rights here (setpriv)";
-    options.wrapper = {"setpriv", "--reuid=65534", "--regid=65534",
-                       "--clear-groups", "--"};
+    as_user.wrapper = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "--"};
     program_ = root_ + "/veldor";
     fs::copy_file(VELDOR_PROGRAM, program_);
     chmod(program_.c_str(), 0755);
   }
   chmod(root_.c_str(), 0755);
-  // A.IXF, then B.IXF, each of one image; the folders that the run may not
-  // read or write in, and the progress and report that follow.
+  // A.IXF, then B.IXF, whose second image is |size| x |size|.  What the
+  // run may not read or write in; or B's second image does not fit: under
+  // a file size limit, met in its first write at 64 x 64 or in its second
+  // at 424 x 424 (539384 bytes, more than one 512 KiB block), or in B's
+  // folder, a 32 KiB file system, last since it needs root.  Then the
+  // progress, report and first image of A that follow.
+  const std::string both = progress("A.IXF", 1) + progress("B.IXF", 1);
+  const std::string a = make_image(4, 4, 1), old = "an earlier run's image";
   struct {
-    const char *name;  // made unreadable or read-only
+    const char *name;  // made unreadable or read-only (A: neither), or B a file system
     mode_t mode;
+    long limit;
+    int32_t size;
     const char *error;
-    std::string out;
+    std::string out, a_image;
   } cases[] = {
-      {".", 0555, "Permission denied", progress("A.IXF", 0)},  // no folder
-      {".", 0333, "Permission denied", ""},  // the search itself
-      {"A/00000000.BMP", 0444, "Permission denied", progress("A.IXF", 0)},
-      {"B.IXF", 0, "Permission denied", progress("A.IXF", 1) + progress("B.IXF", 0)},
+      {".", 0555, -1, 4, "Permission denied", progress("A.IXF", 0), "<missing>"},  // no folder
+      {".", 0333, -1, 4, "Permission denied", "", "<missing>"},  // the search itself
+      {"A/00000000.BMP", 0444, -1, 4, "Permission denied", progress("A.IXF", 0), old},
+      {"B.IXF", 0, -1, 4, "Permission denied", progress("A.IXF", 1) + progress("B.IXF", 0), a},
+      {"A", 0777, 4096, 64, "File too large", both, a},
+      {"A", 0777, 530000, 424, "File too large", both, a},
+      {"B", 0, -1, 128, "No space left on device", both, a},
   };
   for (const auto &c : cases) {
     chmod(work_.c_str(), 0755);
     fs::remove_all(work_);
     fs::create_directories(path("A"));
     put("A.IXF", make_archive({make_image(4, 4, 1)}));
-    put("B.IXF", make_archive({make_image(4, 4, 2)}));
-    put("A/00000000.BMP", "an earlier run's image");
+    put("B.IXF", make_archive({make_image(4, 4, 2), make_image(c.size, c.size, 3)}));
+    put("A/00000000.BMP", old);
     chmod(path("A/00000000.BMP").c_str(), 0666);
     chmod(path("A").c_str(), 0777);
     chmod(work_.c_str(), 0777);
     if (std::string(c.name) == ".")
       fs::remove_all(path("A"));
     chmod(path(c.name).c_str(), c.mode);
+    run_options options = as_user;
+    options.file_size_limit = c.limit;
+    if (std::string(c.name) == "B") {
+      if (!can_run("unshare -m --propagation private true"))
+        GTEST_SKIP() << "cannot make a mount namespace here (needs root)";
+      fs::create_directory(path("B"));
+      options.wrapper = {"unshare", "-m", "--propagation", "private", "sh", "-c",
+                         "mount -t tmpfs -o size=32k tmpfs B && exec \"$0\""};
+    }
     run_result r = run(options);
     EXPECT_EQ(r.err, report(c.error)) << c.name;
     EXPECT_EQ(r.status, 255) << c.name;
     EXPECT_EQ(r.out, c.out) << c.name;
-    EXPECT_FALSE(fs::exists(path("B"))) << c.name;
+    EXPECT_EQ(get("A/00000000.BMP"), c.a_image) << c.name;
+    // B's folder only once B is reached; a file system there is gone with
+    // the run.
+    EXPECT_EQ(fs::exists(path("B")), c.out == both) << c.name;
+    EXPECT_EQ(get("B/00000000.BMP"), c.limit < 0 ? "<missing>" : make_image(4, 4, 2)) << c.name;
   }
-  EXPECT_EQ(get("A/00000000.BMP"), make_image(4, 4, 1));  // before B.IXF
   chmod(work_.c_str(), 0755);
 }
 
@@ -127,6 +101,11 @@ TEST_F(Surroundings, FollowsLinksToArchivesAndFoldersAndComesBack) {
   put("A.IXF", make_archive({make_image(4, 4, 1)}));
   put("real.bin", make_archive({make_image(4, 4, 5)}));
   fs::create_symlink("real.bin", path("LINKED.IXF"));
+  // SELF.IXF leads to where its first image goes: the archive's only name,
+  // which writing there would lose.  The run stops there.
+  fs::create_directory(path("SELF"));
+  put("SELF/00000000.BMP", make_archive({make_image(4, 4, 6)}));
+  fs::create_symlink("SELF/00000000.BMP", path("SELF.IXF"));
   // Standard streams, an archive, the folder to come back to and an image
   // at most: a descriptor kept longer would run out in the second archive.
   run_options options;
@@ -134,7 +113,8 @@ TEST_F(Surroundings, FollowsLinksToArchivesAndFoldersAndComesBack) {
   mode_t mask = umask(022);
   run_result r = run(options);
   umask(mask);
-  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.err, report("File exists"));
+  EXPECT_EQ(get("SELF/00000000.BMP"), make_archive({make_image(4, 4, 6)}));
   EXPECT_EQ(load_file(root_ + "/elsewhere/deep/target/00000000.BMP"),
             make_image(4, 4, 1));
   EXPECT_EQ(get("LINKED/00000000.BMP"), make_image(4, 4, 5));
@@ -148,16 +128,18 @@ TEST_F(Surroundings, OpensAndWritesIntoRegularFilesOnly) {
   // In archives' places: passed over, never waited on.
   ASSERT_EQ(mkfifo(path("PIPE.IXF").c_str(), 0644), 0);
   // One put in an archive's place after the search is refused at the open.
-  EXPECT_EQ(fs_open_archive(path("PIPE.IXF").c_str()), -1);
-  int sockets[] = {bound_socket(path("SOCK.IXF")), -1};
+  file_id id;
+  EXPECT_EQ(fs_open_archive(path("PIPE.IXF").c_str(), &id), -1);
+  // A socket as a server that has gone leaves it, open to no one.
+  ASSERT_EQ(mknod(path("SOCK.IXF").c_str(), S_IFSOCK | 0644, 0), 0);
   fs::create_directory(path("DIR.IXF"));
   fs::create_symlink("DIR.IXF", path("TODIR.IXF"));
   fs::create_symlink("nowhere", path("DANGLING.IXF"));
   put(".HIDDEN.IXF", make_archive({make_image(4, 4, 0)}));
   // In images' places: replaced by the image, what a link leads to left
-  // alone.
+  // alone, whatever else names a file left whole (the archive too).
   std::vector<std::string> images;
-  for (unsigned i = 0; i < 7; i++)
+  for (unsigned i = 0; i < 9; i++)
     images.push_back(make_image(4, 4, i));
   put("A.IXF", make_archive(images));
   fs::create_directory(path("A"));
@@ -168,30 +150,30 @@ TEST_F(Surroundings, OpensAndWritesIntoRegularFilesOnly) {
   ASSERT_EQ(mkfifo(image(2).c_str(), 0644), 0);  // nothing reads it
   ASSERT_EQ(mkfifo(image(3).c_str(), 0644), 0);  // read by this test
   int reader = open(image(3).c_str(), O_RDONLY | O_NONBLOCK);
-  sockets[1] = bound_socket(image(4));
+  ASSERT_EQ(mknod(image(4).c_str(), S_IFSOCK | 0644, 0), 0);
   // A device that would swallow the image, where we may make one.
   if (mknod(image(5).c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
     save_file(image(5), "a regular file, when no device can be made");
-  // A file longer than the image, of another mode, and linked elsewhere:
-  // emptied and written in place, so that its mode and links stay.
+  // A file longer than the image, of another mode: emptied and written in
+  // place, so that its mode stays.
   save_file(image(6), std::string(1000, 'x'));
   chmod(image(6).c_str(), 0600);
-  fs::create_hard_link(image(6), root_ + "/linked");
+  fs::create_hard_link(root_ + "/victim", image(7));
+  fs::create_hard_link(path("A.IXF"), image(8));
   run_result r = run();
-  for (int fd : {reader, sockets[0], sockets[1]})
-    close(fd);
-  EXPECT_EQ(r.out, progress("A.IXF", 7) + done);
+  close(reader);
+  EXPECT_EQ(r.out, progress("A.IXF", 9) + done);
   EXPECT_EQ(r.status, 0) << r.err;
   for (const char *folder : {"PIPE", "SOCK", "DIR", "TODIR", "DANGLING", ".HIDDEN"})
     EXPECT_FALSE(fs::exists(fs::symlink_status(path(folder)))) << folder;
   EXPECT_EQ(load_file(root_ + "/victim"), "precious");
   EXPECT_FALSE(fs::exists(root_ + "/absent"));
-  for (int i = 0; i < 7; i++) {
+  for (int i = 0; i < 9; i++) {
     // Read only once known regular: a FIFO left there would block.
     ASSERT_TRUE(fs::is_regular_file(fs::symlink_status(image(i)))) << i;
     EXPECT_EQ(load_file(image(i)), images[size_t(i)]) << i;
   }
-  EXPECT_EQ(load_file(root_ + "/linked"), images[6]);
+  EXPECT_EQ(get("A.IXF"), make_archive(images));
   EXPECT_EQ(fs::status(image(6)).permissions(), fs::perms(0600));
 }
 

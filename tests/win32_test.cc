@@ -38,8 +38,10 @@ TEST(WideNames, RefuseBytesThatAreNoUtf8) {
       "\xF4\x90\x80\x80",                  // past U+10FFFF
       "\xF5\x80\x80\x80", "\xFF",
   };
+  static file_id id;
   intptr_t (*const calls[])(const char *) = {
-      fs_open_archive, fs_create_image,
+      [](const char *name) { return fs_open_archive(name, &id); },
+      [](const char *name) { return fs_create_image(name, &id); },
       [](const char *name) -> intptr_t { return fs_make_directory(name); },
       [](const char *name) -> intptr_t { return fs_enter_directory(name); }};
   for (const char *name : names) {
