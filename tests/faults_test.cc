@@ -121,6 +121,8 @@ const fault_case cases[] = {
     {"GetCurrentDirectoryW:.=ERROR_ACCESS_DENIED", 255, "Permission denied", 0},
     {"SetCurrentDirectoryW:.=ERROR_PATH_NOT_FOUND", 255, "No such file or directory", 2},
     {"GetFileInformationByHandle:A=ERROR_INVALID_FUNCTION", 255, "Invalid argument", 0},
+    // Two folders known by the 64-bit index alone are still two.
+    {"GetFileInformationByHandleEx:A=none,GetFileInformationByHandleEx:C=none", 0, "", 3},
     {"GetFileInformationByHandle:A.IXF=ERROR_INVALID_FUNCTION", 255, "Invalid argument", 0},
     {"GetFileInformationByHandle:A/00000000.BMP=ERROR_INVALID_FUNCTION", 255, "Invalid argument", 0},
     {"SetEndOfFile:A/00000000.BMP=ERROR_DISK_FULL", 255, "No space left on device", 0},
