@@ -3,20 +3,49 @@
 
 #include <cerrno>
 
+#include <climits>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+namespace {
+
+// The directory that fs_enter_directory left, so that the way back does not
+// depend on what ".." is.  Remembers it (returns 0, or -1 with errno set),
+// goes back to it (likewise), or forgets it, errno left alone.
+#ifdef __wasi__
+// WASI has no fchdir.  Its C library keeps the current directory as a path
+// of its own, which leads back to exactly it.
+char return_path[PATH_MAX];
+int remember_here() {
+  return getcwd(return_path, sizeof return_path) ? 0 : -1;
+}
+int go_back() {
+  return chdir(return_path);
+}
+void forget_way_back() {}
+#else
 #ifndef O_PATH
 #define O_PATH O_RDONLY  // systems without it need read rights to come back
 #endif
-
-namespace {
-
-// The directory that fs_enter_directory left, as a descriptor, so that the way
-// back does not depend on what ".." is.
 int return_fd;
+int remember_here() {
+  // O_PATH needs no read right on the directory, only the right to reach it.
+  return_fd = open(".", O_PATH);
+  return return_fd < 0 ? -1 : 0;
+}
+int go_back() {
+  if (fchdir(return_fd) != 0)
+    return -1;
+  close(return_fd);
+  return 0;
+}
+void forget_way_back() {
+  close(return_fd);  // leaves errno alone when it succeeds
+}
+#endif
 
 file_id id_of(const struct stat &st) {
   return {uint64_t(st.st_dev), {uint64_t(st.st_ino), 0}};
@@ -116,23 +145,17 @@ int fs_make_directory(const char *name) {
 }
 
 int fs_enter_directory(const char *name) {
-  // O_PATH needs no read right on the directory, only the right to reach it.
-  int fd = open(".", O_PATH);
-  if (fd < 0)
+  if (remember_here() != 0)
     return -1;
   if (chdir(name) != 0) {
-    close(fd);  // leaves errno alone when it succeeds
+    forget_way_back();
     return -1;
   }
-  return_fd = fd;
   return 0;
 }
 
 int fs_leave_directory() {
-  if (fchdir(return_fd) != 0)
-    return -1;
-  close(return_fd);
-  return 0;
+  return go_back();
 }
 
 int fs_directory_id(file_id *id) {

@@ -123,7 +123,9 @@ class ProgramTest : public TempFolder {
   /// ends it, which every run prints.
   run_result run(const run_options &options = run_options());
 
-  std::string program_ = VELDOR_PROGRAM;
+  /// The built program, or the one VELDOR_TEST_PROGRAM names (tests/wasi-run
+  /// runs veldor.wasm so).
+  std::string program_ = getenv("VELDOR_TEST_PROGRAM") ? getenv("VELDOR_TEST_PROGRAM") : VELDOR_PROGRAM;
 };
 
 #endif  // VELDOR_TESTS_KIT_H_
