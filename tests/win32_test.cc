@@ -133,13 +133,14 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
   EXPECT_EQ(row(1), L"Error (VELDOR.EXE): Bad file descriptor");
   // Never so from the system: U+001F, lone surrogates (two low after
   // U+D7FF, a high before U+E000 and one at the end) around U+E000, U+103FF
-  // and U+10FFFD, which show as themselves, and bytes that are no UTF-8;
-  // and names wider than their field.
+  // and U+10FFFD, which show as themselves, as do a space and a no-break
+  // space after the controls; bytes that are no UTF-8; and names wider
+  // than their field.
   const char lone[] = "a\x1F\xED\x9F\xBF\xED\xB0\x80\xED\xB0\x80\xED\xA0\x80\xEE\x80\x80"
-                      "\xF0\x90\x8F\xBF\xF4\x8F\xBF\xBD\xED\xA0\x80";
+                      "\xF0\x90\x8F\xBF\xF4\x8F\xBF\xBD\xED\xA0\x80 \xC2\xA0";
   EXPECT_EQ(term_name(stdout, lone, 2),
-            "a?\xED\x9F\xBF???\xEE\x80\x80\xF0\x90\x8F\xBF\xF4\x8F\xBF\xBD?");
-  EXPECT_EQ(term_name(stdout, "\xFF" "a\x01 \xC2\xA0", 6), "?a? \xC2\xA0 ");  // up to the last control
+            "a?\xED\x9F\xBF???\xEE\x80\x80\xF0\x90\x8F\xBF\xF4\x8F\xBF\xBD? \xC2\xA0");
+  EXPECT_EQ(term_name(stdout, "\xFF" "a\x01", 4), "?a? ");
 }
 
 TEST_F(WindowsConsole, WaitsForAKeyPressedAfterThePrompt) {
