@@ -16,11 +16,11 @@ const near = new IntersectionObserver(
   { rootMargin: "400px" },
 );
 
-const blobs = new WeakMap<Element, Blob>();
+const images = new WeakMap<Element, Uint8Array>();
 
 function show(figure: HTMLElement): void {
   const img = figure.querySelector("img")!;
-  const url = URL.createObjectURL(blobs.get(figure)!);
+  const url = URL.createObjectURL(new Blob([images.get(figure)! as BlobPart]));
   img.onload = () => URL.revokeObjectURL(url);
   img.onerror = () => {
     URL.revokeObjectURL(url);
@@ -50,7 +50,7 @@ export function show_gallery(view: HTMLElement, folders: Folder[]): void {
       figure.append(img, caption);
       item.append(figure);
       grid.append(item);
-      blobs.set(figure, image.bytes);
+      images.set(figure, image.bytes);
       near.observe(figure);
     }
     section.append(heading, grid);

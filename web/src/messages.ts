@@ -5,7 +5,7 @@ import type { Chosen } from "./choose";
 /** A folder the program wrote, with its images, in the order of their names. */
 export interface Folder {
   name: string;
-  images: { name: string; bytes: Blob }[];
+  images: { name: string; bytes: Uint8Array }[];
 }
 
 export type ToWorker = { kind: "run"; chosen: Chosen[] } | { kind: "zip"; folders: Folder[]; when: number };

@@ -18,7 +18,7 @@ export async function save_into(target: FileSystemDirectoryHandle, folders: Fold
     for (const image of folder.images) {
       const file = await dir.getFileHandle(image.name, { create: true });
       const out = await file.createWritable();
-      await out.write(image.bytes);
+      await out.write(image.bytes as Uint8Array<ArrayBuffer>);
       await out.close();
       count++;
     }

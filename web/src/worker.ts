@@ -2,7 +2,7 @@
 // sends its console output as it comes, then the folders it wrote.  The
 // page stays responsive meanwhile.
 
-import { PreopenDirectory, WASI, type Inode } from "@bjorn3/browser_wasi_shim";
+import { PreopenDirectory, WASI, wasi as defs, type Inode } from "@bjorn3/browser_wasi_shim";
 import { unzlibSync, Zip, ZipDeflate, ZipPassThrough } from "fflate";
 import { MemDirectory, MemFile, Sink } from "./memfs";
 import type { Chosen } from "./choose";
@@ -10,7 +10,6 @@ import type { Folder, FromWorker, ToWorker } from "./messages";
 
 // veldor.wasm, gzipped, in base64: put here by build.mjs.
 declare const VELDOR_WASM: string;
-declare const FileReaderSync: { new (): { readAsArrayBuffer(blob: Blob): ArrayBuffer } };
 
 const post = (message: FromWorker, transfer: Transferable[] = []) =>
   (self as unknown as Worker).postMessage(message, transfer);
@@ -18,9 +17,11 @@ const post = (message: FromWorker, transfer: Transferable[] = []) =>
 const program = WebAssembly.compile(unzlibSync(Uint8Array.from(atob(VELDOR_WASM), (c) => c.charCodeAt(0))));
 
 /** The program's current folder, holding what was chosen where it was chosen. */
-function folder_of(chosen: Chosen[], read: (count: number) => void): MemDirectory {
+async function folder_of(chosen: Chosen[], read: (count: number) => void): Promise<MemDirectory> {
   const root = new MemDirectory();
-  for (const { path, file } of chosen) {
+  const archive = ({ path, file }: Chosen) => /^[^/]*\.ixf$/i.test(path) && file.size <= read_beforehand;
+  const whole = await Promise.all(chosen.map(async (it) => (archive(it) ? new Uint8Array(await it.file.arrayBuffer()) : null)));
+  for (const [i, { path, file }] of chosen.entries()) {
     const parts = path.split("/");
     let dir: MemDirectory = root;
     for (const part of parts.slice(0, -1)) {
@@ -28,31 +29,38 @@ function folder_of(chosen: Chosen[], read: (count: number) => void): MemDirector
       if (!(next instanceof MemDirectory)) dir.contents.set(part, (next = new MemDirectory()));
       dir = next as MemDirectory;
     }
-    dir.contents.set(parts[parts.length - 1], new MemFile(file, read));
+    dir.contents.set(parts[parts.length - 1], new MemFile(whole[i] ?? file, read));
   }
   return root;
 }
 
-/** The folders the program made or wrote into, with the images it wrote. */
+/**
+ * The folders the program made or wrote into, in the order it did, with
+ * the images it wrote, in the order of their names.
+ */
 function written(root: MemDirectory): Folder[] {
   const folders: Folder[] = [];
   for (const [name, entry] of root.contents) {
     if (!(entry instanceof MemDirectory)) continue;
     const images = [...entry.contents]
       .filter((pair): pair is [string, MemFile] => pair[1] instanceof MemFile && pair[1].written)
-      .map(([name, file]) => ({ name, bytes: new Blob([file.contents() as BlobPart]) }))
+      .map(([name, file]) => ({ name, bytes: file.take() }))
       .sort((a, b) => (a.name < b.name ? -1 : 1));
     if (entry.made || images.length > 0) folders.push({ name, images });
   }
-  return folders.sort((a, b) => (a.name < b.name ? -1 : 1));
+  return folders;
 }
+
+// Archives at most this large are read before the run, all at once: that
+// costs less than reading each when the program does.
+const read_beforehand = 64 << 20;
 
 async function run(chosen: Chosen[]): Promise<void> {
   // Progress: the bytes of the archives read, of all there are.
   const total = chosen.reduce((sum, { path, file }) => sum + (/^[^/]*\.ixf$/i.test(path) ? file.size : 0), 0);
   let done = 0;
   let shown = 0;
-  const root = folder_of(chosen, (count) => {
+  const root = await folder_of(chosen, (count) => {
     done += count;
     if (done - shown >= total / 200) post({ kind: "progress", done: (shown = done), total });
   });
@@ -60,6 +68,23 @@ async function run(chosen: Chosen[]): Promise<void> {
   preopen.dir = root;
   const streams = [1, 2].map((stream) => new Sink((bytes) => post({ kind: "output", stream, bytes })));
   const wasi = new WASI(["veldor"], [], [new Sink(() => {}), ...streams, preopen], { debug: false });
+  // The shim copies each write out of the program's memory before handing
+  // it on; the files here copy what they keep, once.
+  wasi.wasiImport.fd_write = (fd: number, vectors: number, count: number, written_at: number) => {
+    const memory = wasi.inst.exports.memory.buffer;
+    const view = new DataView(memory);
+    const file = wasi.fds[fd];
+    if (!file) return defs.ERRNO_BADF;
+    let written = 0;
+    for (let i = 0; i < count; i++) {
+      const at = view.getUint32(vectors + 8 * i, true);
+      const { ret, nwritten } = file.fd_write(new Uint8Array(memory, at, view.getUint32(vectors + 8 * i + 4, true)));
+      if (ret !== defs.ERRNO_SUCCESS) return ret;
+      written += nwritten;
+    }
+    view.setUint32(written_at, written, true);
+    return defs.ERRNO_SUCCESS;
+  };
   let status: number;
   try {
     const instance = await WebAssembly.instantiate(await program, { wasi_snapshot_preview1: wasi.wasiImport });
@@ -69,7 +94,8 @@ async function run(chosen: Chosen[]): Promise<void> {
     return;
   }
   post({ kind: "progress", done: total, total });
-  post({ kind: "done", status, folders: written(root) });
+  const folders = written(root);
+  post({ kind: "done", status, folders }, folders.flatMap(({ images }) => images.map(({ bytes }) => bytes.buffer)));
 }
 
 /** veldor.zip: each folder at the top, with its images. */
@@ -80,7 +106,6 @@ function zip(folders: Folder[], when: Date): void {
     parts.push(chunk);
     if (final) post({ kind: "zip", blob: new Blob(parts as BlobPart[], { type: "application/zip" }) });
   });
-  const reader = new FileReaderSync();
   for (const { name, images } of folders) {
     const entry = images.length === 0 ? new ZipPassThrough(`${name}/`) : null;
     if (entry) {
@@ -92,7 +117,7 @@ function zip(folders: Folder[], when: Date): void {
       const file = new ZipDeflate(`${name}/${image.name}`, { level: 1 });
       file.mtime = when;
       archive.add(file);
-      file.push(new Uint8Array(reader.readAsArrayBuffer(image.bytes)), true);
+      file.push(image.bytes, true);
     }
   }
   archive.end();
