@@ -80,10 +80,14 @@ export class ConsoleView {
     }
   }
 
-  /** Shows what the last write left cut off, the output being over. */
+  /**
+   * Shows what the last write left cut off, the output being over, and
+   * the whole text at once: it is there when the run's status is.
+   */
   end(): void {
     this.ended = true;
     this.write(new Uint8Array(0));
+    this.view.textContent = this.text();
   }
 
   /** What the console shows, line by line. */
