@@ -82,7 +82,10 @@ else()
   # (bin/, share/) under one folder.  Its members have the release time,
   # root as owner, modes without the builder's umask, and come in name
   # order, so one commit gives the same bytes.
-  set(archive veldor-${PROJECT_VERSION}-linux-${CMAKE_SYSTEM_PROCESSOR})
+  if(NOT VELDOR_ARCH)
+    set(VELDOR_ARCH ${CMAKE_SYSTEM_PROCESSOR})
+  endif()
+  set(archive veldor-${PROJECT_VERSION}-linux-${VELDOR_ARCH})
   add_custom_target(archive
     COMMAND ${CMAKE_COMMAND} -E rm -rf archive
     COMMAND ${CMAKE_COMMAND} --install . --strip --component Unspecified
@@ -98,6 +101,11 @@ else()
     COMMENT "Making packages/${archive}.tar.gz"
     VERBATIM)
   set(CPACK_GENERATOR DEB)
+  # Cross-compiled: Debian's name of the architecture, which dpkg-shlibdeps
+  # is also given (DEB_HOST_ARCH) to look among its libraries.
+  if(VELDOR_DEB_ARCH)
+    set(CPACK_DEBIAN_PACKAGE_ARCHITECTURE ${VELDOR_DEB_ARCH})
+  endif()
   set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION utils)
