@@ -30,12 +30,11 @@ void append_number(std::string *out, long n, int width, char fill) {
   out->append(digits, end);
 }
 
-// Writes every image entry of |archive|, whose file is |archive_id|, into
-// the current directory, rewriting the console line |head| (the line up
-// to the count) after each.  Returns 0 at the end of the image area, or 1
-// with errno set.
-int extract_images(archive_stream *archive, const file_id &archive_id,
-                   const std::string &head, FILE *console) {
+// Writes every image entry of |archive| into the current directory,
+// rewriting the console line |head| (the line up to the count) after
+// each.  Returns 0 at the end of the image area, or 1 with errno set.
+int extract_images(archive_stream *archive, const std::string &head,
+                   FILE *console) {
   // Each count makes the line "\rTraitement de %-13s...%3ld fichier%s
   // extrait%s."; all but the count is made once.
   std::string one, many;
@@ -52,7 +51,7 @@ int extract_images(archive_stream *archive, const file_id &archive_id,
     append_number(&file_name, number, 8, '0');
     file_name += ".BMP";
     // On a failure the run ends, and the exit closes the file.
-    fs_handle image = fs_create_image(file_name.c_str(), &archive_id);
+    fs_handle image = fs_create_image(file_name.c_str(), stream_file_id(archive));
     if (image < 0 || stream_copy(archive, image, length) != 0 ||
         fs_close(image) != 0)
       return 1;
@@ -84,9 +83,8 @@ int claim_current_directory() {
 
 // Extracts the images of the open |archive|, or rejects it, |head| being
 // its console line up to the count.  Returns 0, or 1 with errno set.
-int extract_open_archive(archive_stream *archive, const file_id &archive_id,
-                         const char *name, const std::string &head,
-                         FILE *console) {
+int extract_open_archive(archive_stream *archive, const char *name,
+                         const std::string &head, FILE *console) {
   if (verify_archive(archive) != 0) {
     // A read error at the signature is not a verdict on the format.
     if (stream_error(archive))
@@ -106,7 +104,7 @@ int extract_open_archive(archive_stream *archive, const file_id &archive_id,
   }
   if (claim_current_directory() != 0)
     return 1;
-  if (extract_images(archive, archive_id, head, console) != 0)
+  if (extract_images(archive, head, console) != 0)
     return 1;
   return fs_leave_directory() != 0;
 }
@@ -125,14 +123,13 @@ std::string archive_directory_name(const std::string &name) {
 int extract_archive(const char *name, FILE *console) {
   std::string shown = term_name(console, name, 13);
   archive_stream archive;
-  file_id archive_id;
-  int opened = stream_open(&archive, name, &archive_id);
+  int opened = stream_open(&archive, name);
   console_printf(console, "\nTraitement de %-13s...", shown.c_str());
   std::string head;
   console_format(console, &head, "\rTraitement de %-13s...", shown.c_str());
   // On a failure the run ends, and the exit closes the archive.
   if (opened != 0 ||
-      extract_open_archive(&archive, archive_id, name, head, console) != 0)
+      extract_open_archive(&archive, name, head, console) != 0)
     return 1;
   return stream_close(&archive) != 0;
 }

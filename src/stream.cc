@@ -68,11 +68,13 @@ void stream_attach(archive_stream *s, fs_handle file, unsigned char *buffer,
   s->capacity = capacity;
 }
 
-int stream_open(archive_stream *s, const char *name, file_id *id) {
-  fs_handle file = fs_open_archive(name, id);
+int stream_open(archive_stream *s, const char *name) {
+  file_id id;
+  fs_handle file = fs_open_archive(name, &id);
   if (file < 0)
     return -1;
   stream_attach(s, file, run_buffer, sizeof run_buffer);
+  s->id = id;
   return 0;
 }
 
@@ -112,6 +114,10 @@ int stream_copy(archive_stream *s, fs_handle image, int32_t length) {
     left -= got;
   }
   return 0;
+}
+
+const file_id *stream_file_id(const archive_stream *s) {
+  return &s->id;
 }
 
 bool stream_error(const archive_stream *s) {

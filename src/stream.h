@@ -20,12 +20,13 @@ struct archive_stream {
   int64_t file_offset;  // where the file's own position stands
   bool failed;          // a read or seek failed, errno telling why: the
                         // stream is not to be read again
+  file_id id;           // the archive's identity, when opened by name
 };
 
-/// Opens archive |name| in the current directory, its identity in |id|,
-/// and starts |s| on it, reading through the program's one buffer.
-/// Returns 0, or -1 with errno set.
-int stream_open(archive_stream *s, const char *name, file_id *id);
+/// Opens archive |name| in the current directory and starts |s| on it,
+/// reading through the program's one buffer.  Returns 0, or -1 with errno
+/// set.
+int stream_open(archive_stream *s, const char *name);
 
 /// Starts |s| on open |file| at offset 0, reading through |buffer| of
 /// |capacity| bytes.
@@ -56,6 +57,9 @@ size_t stream_read(archive_stream *s, void *data, size_t size);
 /// The bytes are written straight from the buffer, each read once, whatever
 /// |length| is.  Returns 0, or -1 with errno set on a read or write error.
 int stream_copy(archive_stream *s, fs_handle image, int32_t length);
+
+/// The identity of the archive's file, as stream_open found it.
+const file_id *stream_file_id(const archive_stream *s);
 
 /// True once a read or seek has failed.
 bool stream_error(const archive_stream *s);

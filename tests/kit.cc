@@ -78,8 +78,7 @@ archive_stream *StreamTest::open(const std::string &bytes, size_t capacity,
   open_.emplace_back();
   archive_stream *s = &open_.back();
   memset(s, 0xA5, sizeof *s);  // as a stream on the stack starts
-  file_id id;
-  EXPECT_EQ(stream_open(s, name.c_str(), &id), 0) << name;
+  EXPECT_EQ(stream_open(s, name.c_str()), 0) << name;
   if (capacity > 0) {
     buffers_.emplace_back(capacity);
     stream_attach(s, s->file, buffers_.back().data(), capacity);

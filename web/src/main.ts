@@ -42,6 +42,13 @@ function run(chosen: Chosen[]): void {
   tell({ kind: "run", chosen });
 }
 
+// Ends the run that shows: its console's last text, then |outcome|.
+function end_run(outcome: string): void {
+  console_view?.end();
+  console_view = null;
+  status.textContent = outcome;
+}
+
 worker.onmessage = (event: MessageEvent<FromWorker>) => {
   const message = event.data;
   switch (message.kind) {
@@ -53,17 +60,13 @@ worker.onmessage = (event: MessageEvent<FromWorker>) => {
       progress.value = message.total ? message.done : 1;
       break;
     case "done":
-      console_view?.end();
-      console_view = null;
-      status.textContent = words.status(message.status);
+      end_run(words.status(message.status));
       folders = message.folders;
       show_gallery(element("gallery"), folders);
       save_button.disabled = zip_button.disabled = folders.length === 0;
       break;
     case "crash":
-      console_view?.end();
-      console_view = null;
-      status.textContent = `${words.crashed} ${message.message}`;
+      end_run(`${words.crashed} ${message.message}`);
       break;
     case "zip":
       download(message.blob, "veldor.zip");
@@ -74,11 +77,7 @@ worker.onmessage = (event: MessageEvent<FromWorker>) => {
 };
 
 // A worker that fails past the program (out of memory, say) ends the run.
-worker.onerror = (event) => {
-  console_view?.end();
-  console_view = null;
-  status.textContent = `${words.crashed} ${event.message}`;
-};
+worker.onerror = (event) => end_run(`${words.crashed} ${event.message}`);
 
 const archives = element<HTMLInputElement>("archives");
 const folder = element<HTMLInputElement>("folder");

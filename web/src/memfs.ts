@@ -108,14 +108,17 @@ export class MemDirectory extends Directory {
     super(contents);
   }
 
+  // The shim checks the path and makes its own entry there, which is
+  // replaced by one of these.
   create_entry_for_path(path: string, is_dir: boolean) {
     const made = super.create_entry_for_path(path, is_dir);
     if (made.entry) {
+      const parts = path.split("/").filter((part) => part !== "" && part !== ".");
+      let parent: Directory = this;
+      for (const part of parts.slice(0, -1)) parent = parent.contents.get(part) as Directory;
       const entry = is_dir ? new MemDirectory() : new MemFile();
       if (entry instanceof MemDirectory) entry.made = true;
-      const parts = path.split("/").filter((part) => part !== "" && part !== ".");
-      const { entry: parent } = this.get_entry_for_path({ parts: parts.slice(0, -1), is_dir: true } as never);
-      (parent as Directory).contents.set(parts[parts.length - 1], entry);
+      parent.contents.set(parts[parts.length - 1], entry);
       made.entry = entry;
     }
     return made;
@@ -203,14 +206,14 @@ class OpenMemFile extends Fd {
  * after: it takes a copy.
  */
 export class Sink extends Fd {
-  constructor(private take: (bytes: Uint8Array) => void) {
+  constructor(private receive: (bytes: Uint8Array) => void) {
     super();
   }
   fd_fdstat_get() {
     return { ret: 0, fdstat: new wasi.Fdstat(wasi.FILETYPE_UNKNOWN, 0) };
   }
   fd_write(data: Uint8Array) {
-    this.take(data.slice());
+    this.receive(data.slice());
     return { ret: 0, nwritten: data.length };
   }
 }

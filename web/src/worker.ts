@@ -8,7 +8,7 @@ import { MemDirectory, MemFile, Sink } from "./memfs";
 import type { Chosen } from "./choose";
 import type { Folder, FromWorker, ToWorker } from "./messages";
 
-// veldor.wasm, gzipped, in base64: put here by build.mjs.
+// veldor.wasm, zlib-compressed, in base64: put here by build.mjs.
 declare const VELDOR_WASM: string;
 
 const post = (message: FromWorker, transfer: Transferable[] = []) =>
@@ -16,11 +16,20 @@ const post = (message: FromWorker, transfer: Transferable[] = []) =>
 
 const program = WebAssembly.compile(unzlibSync(Uint8Array.from(atob(VELDOR_WASM), (c) => c.charCodeAt(0))));
 
+// Archives at most this large are read before the run, all at once: that
+// costs less than reading each when the program does.
+const read_beforehand = 64 << 20;
+
+/** True for what the program takes for an archive: an .IXF name at the top. */
+const is_archive = (path: string) => /^[^/]*\.ixf$/i.test(path);
+
 /** The program's current folder, holding what was chosen where it was chosen. */
 async function folder_of(chosen: Chosen[], read: (count: number) => void): Promise<MemDirectory> {
   const root = new MemDirectory();
-  const archive = ({ path, file }: Chosen) => /^[^/]*\.ixf$/i.test(path) && file.size <= read_beforehand;
-  const whole = await Promise.all(chosen.map(async (it) => (archive(it) ? new Uint8Array(await it.file.arrayBuffer()) : null)));
+  const beforehand = ({ path, file }: Chosen) => is_archive(path) && file.size <= read_beforehand;
+  const whole = await Promise.all(
+    chosen.map(async (it) => (beforehand(it) ? new Uint8Array(await it.file.arrayBuffer()) : null)),
+  );
   for (const [i, { path, file }] of chosen.entries()) {
     const parts = path.split("/");
     let dir: MemDirectory = root;
@@ -51,13 +60,9 @@ function written(root: MemDirectory): Folder[] {
   return folders;
 }
 
-// Archives at most this large are read before the run, all at once: that
-// costs less than reading each when the program does.
-const read_beforehand = 64 << 20;
-
 async function run(chosen: Chosen[]): Promise<void> {
   // Progress: the bytes of the archives read, of all there are.
-  const total = chosen.reduce((sum, { path, file }) => sum + (/^[^/]*\.ixf$/i.test(path) ? file.size : 0), 0);
+  const total = chosen.reduce((sum, { path, file }) => sum + (is_archive(path) ? file.size : 0), 0);
   let done = 0;
   let shown = 0;
   const root = await folder_of(chosen, (count) => {
