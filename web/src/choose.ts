@@ -4,7 +4,11 @@
 export interface Chosen {
   path: string;
   file: File;
+  bytes?: Uint8Array; // read by the page, for a worker that cannot read files
 }
+
+/** True for what the program takes for an archive: an .IXF name at the top. */
+export const is_archive = (path: string) => /^[^/]*\.ixf$/i.test(path);
 
 /** Files chosen one by one: each at the top of the folder. */
 export function from_files(files: Iterable<File>): Chosen[] {
