@@ -99,6 +99,9 @@ function read_archives(chosen: Chosen[]): Promise<Chosen[]> {
 
 function heard(it: Run, message: FromWorker): void {
   switch (message.kind) {
+    case "batch":
+      for (const each of message.messages) heard(it, each);
+      break;
     case "output":
       it.view.write(message.bytes);
       break;

@@ -19,6 +19,7 @@ export type ToWorker = { kind: "run"; chosen: Chosen[] };
 
 export type FromWorker =
   | { kind: "ready"; reads_files: boolean }
+  | { kind: "batch"; messages: FromWorker[] }
   | { kind: "output"; bytes: Uint8Array }
   | { kind: "progress"; done: number; total: number }
   // A file the program wrote and closed, by its path in the program's folder.

@@ -17,6 +17,20 @@ declare const FileReaderSync: { new (): { readAsArrayBuffer(blob: Blob): ArrayBu
 const post = (message: FromWorker, transfer: Transferable[] = []) =>
   (self as unknown as Worker).postMessage(message, transfer);
 
+// What a run tells the page goes out together, at most every 30 ms while
+// the program runs: a message costs more than the console's few bytes or
+// a small image that it carries.
+const outbox = { said: [] as FromWorker[], moved: [] as Transferable[], at: 0 };
+function tell(message: FromWorker, moved: Transferable[] = []): void {
+  outbox.said.push(message);
+  outbox.moved.push(...moved);
+  if (performance.now() - outbox.at >= 30) send();
+}
+function send(): void {
+  if (outbox.said.length) post({ kind: "batch", messages: outbox.said }, outbox.moved);
+  Object.assign(outbox, { said: [], moved: [], at: performance.now() });
+}
+
 const program = WebAssembly.compile(unzlibSync(Uint8Array.from(atob(VELDOR_WASM), (c) => c.charCodeAt(0))));
 
 // WebKit's workers read no Blob at all in a page opened from the disk, not
@@ -40,15 +54,15 @@ async function run(chosen: Chosen[]): Promise<void> {
   const root = await program_folder(chosen, {
     read(count) {
       done += count;
-      if (done - shown >= total / 200) post({ kind: "progress", done: (shown = done), total });
+      if (done - shown >= total / 200) tell({ kind: "progress", done: (shown = done), total });
     },
     written(path, parts) {
-      post({ kind: "image", path, parts }, parts.map((part) => part.buffer));
+      tell({ kind: "image", path, parts }, parts.map((part) => part.buffer));
     },
   });
   const preopen = new PreopenDirectory("/", new Map<string, Inode>());
   preopen.dir = root;
-  const streams = [1, 2].map(() => new Terminal((bytes) => post({ kind: "output", bytes }, [bytes.buffer])));
+  const streams = [1, 2].map(() => new Terminal((bytes) => tell({ kind: "output", bytes }, [bytes.buffer])));
   const wasi = new WASI(["veldor"], [], [new Terminal(() => {}), ...streams, preopen], { debug: false });
   write_without_copy(wasi);
   let status: number | null = null;
@@ -60,8 +74,9 @@ async function run(chosen: Chosen[]): Promise<void> {
     failure = String(error);
   }
   // What was written before a failure is the player's still.
-  post({ kind: "progress", done: total, total });
-  post({ kind: "done", status, failure, folders: finish(root) });
+  tell({ kind: "progress", done: total, total });
+  tell({ kind: "done", status, failure, folders: finish(root) });
+  send();
 }
 
 self.onmessage = (event: MessageEvent<ToWorker>) => {
