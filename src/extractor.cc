@@ -7,6 +7,7 @@
 
 #include "console.h"
 #include "filesys.h"
+#include "image.h"
 #include "layout.h"
 #include "stream.h"
 #include "terminal.h"
@@ -51,7 +52,7 @@ int extract_images(archive_stream *archive, const std::string &head,
     append_number(&file_name, number, 8, '0');
     file_name += ".BMP";
     // On a failure the run ends, and the exit closes the file.
-    fs_handle image = fs_create_image(file_name.c_str(), stream_file_id(archive));
+    fs_handle image = image_create(file_name.c_str(), *stream_file_id(archive));
     if (image < 0 || stream_copy(archive, image, length) != 0 ||
         fs_close(image) != 0)
       return 1;

@@ -59,30 +59,13 @@ int close_failed(int fd, int error) {
   return -1;
 }
 
-// Opens the old image |name| for writing, emptied, if it may be written
-// over; never follows a link, waits on a FIFO or opens a device.  Returns
-// a descriptor; -2 when it is to be replaced by a new file, or has gone;
-// or -1 with errno set.
-int reuse_old_image(const char *name, const file_id *archive) {
-  struct stat st;
-  if (lstat(name, &st) != 0)
-    return errno == ENOENT ? -2 : -1;
-  if (!S_ISREG(st.st_mode))
-    return -2;
-  // What is open is judged, not what the name led to a moment before: a
-  // link put there since is refused by the open, and anything else is
-  // judged as any file there is.
-  int fd = open(name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
-  if (fd < 0)
-    return errno == ENOENT ? -2 : -1;
-  int verdict = fstat(fd, &st) != 0
-                    ? -1
-                    : fs_judge_old_image(id_of(st), st.st_nlink,
-                                         S_ISREG(st.st_mode), *archive);
-  if (verdict == 0 && ftruncate(fd, 0) == 0)
-    return fd;
-  close_failed(fd, errno);
-  return verdict == -2 ? -2 : -1;
+// What |st| shows.
+fs_entry entry_of(const struct stat &st) {
+  fs_kind kind = S_ISREG(st.st_mode)   ? fs_regular
+                 : S_ISDIR(st.st_mode) ? fs_directory
+                 : S_ISLNK(st.st_mode) ? fs_link
+                                       : fs_special;
+  return {kind, id_of(st), (unsigned long)st.st_nlink};
 }
 
 }  // namespace
@@ -166,23 +149,42 @@ int fs_directory_id(file_id *id) {
   return 0;
 }
 
-fs_handle fs_create_image(const char *name, const file_id *archive) {
-  // Only a regular file of this one name is ever written into.  Anything
-  // else in the image's place is removed and a new file made there;
+int fs_look(const char *name, fs_entry *entry) {
+  struct stat st;
+  if (lstat(name, &st) == 0) {
+    *entry = entry_of(st);
+    return 0;
+  }
+  entry->kind = fs_nothing;
+  return errno == ENOENT ? 0 : -1;
+}
+
+fs_handle fs_create_new(const char *name) {
   // O_EXCL never follows a link.
-  auto create = [name] {
-    return open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
-  };
-  int fd = create();
-  if (fd >= 0 || errno != EEXIST)
-    return fd;
-  fd = reuse_old_image(name, archive);
-  if (fd != -2)
-    return fd;
-  // unlink refuses a directory: EISDIR.  A file gone since is no matter.
-  if (unlink(name) != 0 && errno != ENOENT)
+  return open(name, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+}
+
+fs_handle fs_open_old_image(const char *name, fs_entry *entry) {
+  // A FIFO with no reader is ENXIO, and one with a reader is opened, not
+  // waited on; a device put there since is looked at through the open file,
+  // and never written.  (Opened non-blocking, a regular file stays as it
+  // is.)
+  int fd = open(name, O_WRONLY | O_NOFOLLOW | O_NONBLOCK);
+  if (fd < 0)
     return -1;
-  return create();
+  struct stat st;
+  if (fstat(fd, &st) != 0)
+    return close_failed(fd, errno);
+  *entry = entry_of(st);
+  return fd;
+}
+
+int fs_empty(fs_handle file) {
+  return ftruncate(int(file), 0);
+}
+
+int fs_remove(const char *name, fs_kind) {
+  return unlink(name);
 }
 
 int fs_write(fs_handle file, const void *data, size_t size) {

@@ -45,16 +45,17 @@ fs_handle close_failed(HANDLE file, fs_handle result) {
   return result;
 }
 
-// The identity of open |file| in |id|, and its count of names in |links|:
-// a 128-bit id where Windows has it (Windows 8 on; ReFS's ids do not fit
-// in 64 bits), the 64-bit file index elsewhere.  Returns 0, or -1 with
-// errno set.
-int handle_id(HANDLE file, file_id *id, DWORD *links) {
+// The identity of open |file| in |id|, its count of names in |links| and
+// its attributes in |attributes|: a 128-bit id where Windows has it
+// (Windows 8 on; ReFS's ids do not fit in 64 bits), the 64-bit file index
+// elsewhere.  Returns 0, or -1 with errno set.
+int handle_id(HANDLE file, file_id *id, unsigned long *links, DWORD *attributes) {
   BY_HANDLE_FILE_INFORMATION info;
   FILE_ID_INFO full;
   if (!GetFileInformationByHandle(file, &info))
     return failed();
   *links = info.nNumberOfLinks;
+  *attributes = info.dwFileAttributes;
   if (GetFileInformationByHandleEx(file, FileIdInfo, &full, sizeof full)) {
     id->volume = full.VolumeSerialNumber;
     memcpy(id->file, full.FileId.Identifier, sizeof id->file);
@@ -66,36 +67,67 @@ int handle_id(HANDLE file, file_id *id, DWORD *links) {
   return 0;
 }
 
-// Opens the old image |wide| for writing, emptied, if it may be written
-// over.  Returns its handle; -2 when it is to be replaced by a new file,
-// or has gone; or -1 with errno set.
-fs_handle reuse_old_image(const std::wstring &wide, const file_id *archive) {
-  fs_handle old = open_file(wide, GENERIC_WRITE, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
-  if (old < 0)
-    return errno == ENOENT ? -2 : -1;
-  HANDLE file = HANDLE(old);
-  file_id id;
-  DWORD links;
-  int verdict = handle_id(file, &id, &links) != 0
-                    ? -1
-                    : fs_judge_old_image(id, links, true, *archive);
-  if (verdict == 0 && SetEndOfFile(file))
-    return fs_handle(file);
-  if (verdict == 0)
-    verdict = failed();
-  return close_failed(file, verdict);
+// What open |file| is, in |entry|: anything but a disk file (a FIFO under
+// Wine, which Windows has none of) is a special file.  Returns 0, or -1
+// with errno set.
+int entry_of(HANDLE file, fs_entry *entry) {
+  DWORD attributes;
+  entry->kind = fs_special;
+  if (GetFileType(file) != FILE_TYPE_DISK)
+    return 0;
+  if (handle_id(file, &entry->id, &entry->links, &attributes) != 0)
+    return -1;
+  entry->kind = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? fs_link
+                : attributes & FILE_ATTRIBUTE_DIRECTORY   ? fs_directory
+                                                          : fs_regular;
+  return 0;
 }
 
-// Removes |wide|, of |attributes|: a link itself, not what it leads to.
-// Windows keeps the name of a file that is open until the file is closed,
-// and the archive, open all along, may be this file under another name:
-// a file is moved aside first, to a name that goes with that close.
-bool remove_entry(const std::wstring &wide, DWORD attributes) {
-  if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-    return attributes & FILE_ATTRIBUTE_DIRECTORY ? RemoveDirectoryW(wide.c_str())
-                                                 : DeleteFileW(wide.c_str());
-  std::wstring aside = wide + L".veldor-removed";
-  return MoveFileExW(wide.c_str(), aside.c_str(), 0) && DeleteFileW(aside.c_str());
+// |wide| opened for its attributes alone, and as it is, a link and not
+// what it leads to: nothing waits, no other program's sharing refuses it.
+HANDLE open_as_it_is(const std::wstring &wide, DWORD access) {
+  return CreateFileW(wide.c_str(), access,
+                     FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                     OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS,
+                     nullptr);
+}
+
+// Removes |wide| as the POSIX layer does, the name going at once though the
+// file is open, whatever its attributes: Windows 10 1809 on, on NTFS.
+// (FileDispositionInfoEx and its flags, by their values: older headers
+// have none of them.)
+bool remove_at_once(const std::wstring &wide) {
+  HANDLE file = open_as_it_is(wide, DELETE);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  const DWORD delete_it = 0x1, posix_semantics = 0x2, ignore_read_only = 0x10;
+  DWORD flags = delete_it | posix_semantics | ignore_read_only;
+  bool removed = SetFileInformationByHandle(file, FILE_INFO_BY_HANDLE_CLASS(21), &flags,
+                                            sizeof flags);
+  CloseHandle(file);
+  return removed;
+}
+
+// Removes regular file |wide| where Windows has no removal at once: Windows
+// keeps the name of a file still open (the archive may be this file) until
+// it is closed, so it is moved aside first, to a name of its own, and
+// deleted there; a delete that fails puts it back, so that the folder is
+// as it was.  Returns 0, or -1 with errno set.
+int remove_aside(const std::wstring &wide) {
+  std::wstring aside;
+  for (int n = 0;; n++) {
+    aside = wide + L".veldor-removed-" + std::to_wstring(n);
+    if (MoveFileExW(wide.c_str(), aside.c_str(), 0))
+      break;
+    if (GetLastError() != ERROR_ALREADY_EXISTS || n == 15)
+      return failed();
+  }
+  if (DeleteFileW(aside.c_str()))
+    return 0;
+  int error = win32_errno(GetLastError());
+  MoveFileExW(aside.c_str(), wide.c_str(), 0);
+  errno = error;
+  return -1;
 }
 
 // What one call moves of |size| bytes: Windows counts them in 32 bits.
@@ -129,19 +161,29 @@ bool fs_is_device(const char *name) {
   // a file's.
   std::wstring wide;
   wchar_t full[16] = {};
-  return win32_wide(name, &wide) &&
-         GetFullPathNameW(wide.c_str(), 16, full, nullptr) < 16 &&
-         wcsncmp(full, L"\\\\.\\", 4) == 0;
+  if (!win32_wide(name, &wide))
+    return false;
+  if (GetFullPathNameW(wide.c_str(), 16, full, nullptr) < 16 &&
+      wcsncmp(full, L"\\\\.\\", 4) == 0)
+    return true;
+  // What is no disk file (a FIFO under Wine) could stall the run as well.
+  HANDLE file = open_as_it_is(wide, FILE_READ_ATTRIBUTES);
+  if (file == INVALID_HANDLE_VALUE)
+    return false;
+  bool disk = GetFileType(file) == FILE_TYPE_DISK;
+  CloseHandle(file);
+  return !disk;
 }
 
 fs_handle fs_open_archive(const char *name, file_id *id) {
   // A folder does not open without backup semantics: ERROR_ACCESS_DENIED.
   std::wstring wide;
-  DWORD links;
+  unsigned long links;
+  DWORD attributes;
   if (!win32_wide(name, &wide))
     return -1;
   fs_handle file = open_file(wide, GENERIC_READ, OPEN_EXISTING, 0);
-  if (file < 0 || handle_id(HANDLE(file), id, &links) == 0)
+  if (file < 0 || handle_id(HANDLE(file), id, &links, &attributes) == 0)
     return file;
   return close_failed(HANDLE(file), -1);
 }
@@ -197,36 +239,60 @@ int fs_directory_id(file_id *id) {
                            nullptr);
   if (dir == INVALID_HANDLE_VALUE)
     return failed();
-  DWORD links;
-  int result = handle_id(dir, id, &links);
+  unsigned long links;
+  DWORD attributes;
+  int result = handle_id(dir, id, &links, &attributes);
   CloseHandle(dir);
   return result;
 }
 
-fs_handle fs_create_image(const char *name, const file_id *archive) {
+int fs_look(const char *name, fs_entry *entry) {
   std::wstring wide;
   if (!win32_wide(name, &wide))
     return -1;
+  entry->kind = fs_nothing;
+  HANDLE file = open_as_it_is(wide, FILE_READ_ATTRIBUTES);
+  if (file == INVALID_HANDLE_VALUE)
+    return GetLastError() == ERROR_FILE_NOT_FOUND ? 0 : failed();
+  int result = entry_of(file, entry);
+  CloseHandle(file);
+  return result;
+}
+
+fs_handle fs_create_new(const char *name) {
+  std::wstring wide;
+  if (!win32_wide(name, &wide))
+    return -1;
+  return open_file(wide, GENERIC_WRITE, CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT);
+}
+
+fs_handle fs_open_old_image(const char *name, fs_entry *entry) {
+  std::wstring wide;
+  if (!win32_wide(name, &wide))
+    return -1;
+  fs_handle old = open_file(wide, GENERIC_WRITE, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT);
+  if (old < 0 || entry_of(HANDLE(old), entry) == 0)
+    return old;
+  return close_failed(HANDLE(old), -1);
+}
+
+int fs_empty(fs_handle file) {
+  return SetEndOfFile(HANDLE(file)) ? 0 : failed();
+}
+
+int fs_remove(const char *name, fs_kind kind) {
+  std::wstring wide;
+  if (!win32_wide(name, &wide))
+    return -1;
+  if (remove_at_once(wide))
+    return 0;
+  if (kind == fs_regular)
+    return remove_aside(wide);
+  // A link itself, not what it leads to; a junction or a mount point is a
+  // folder's.
   DWORD attributes = GetFileAttributesW(wide.c_str());
-  if (attributes == INVALID_FILE_ATTRIBUTES)  // nothing there, or the open says why
-    return open_file(wide, GENERIC_WRITE, CREATE_ALWAYS, FILE_FLAG_OPEN_REPARSE_POINT);
-  // A reparse point there (a symbolic link, a junction, a mount point) is
-  // removed, the link and not what it leads to, and so is a file that is
-  // not to be written over; a directory is left, for the open to refuse.
-  bool file = !(attributes & (FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY));
-  bool link = attributes & FILE_ATTRIBUTE_REPARSE_POINT;
-  if (file) {
-    fs_handle old = reuse_old_image(wide, archive);
-    if (old != -2)
-      return old;
-  }
-  if ((file || link) && !remove_entry(wide, attributes) &&
-      GetLastError() != ERROR_FILE_NOT_FOUND)  // gone since: no matter
-    return failed();
-  // Where something was removed, whatever was put there since is not
-  // opened: the new file is made, or the open fails.
-  return open_file(wide, GENERIC_WRITE, file || link ? CREATE_NEW : CREATE_ALWAYS,
-                   FILE_FLAG_OPEN_REPARSE_POINT);
+  bool folder = attributes != INVALID_FILE_ATTRIBUTES && attributes & FILE_ATTRIBUTE_DIRECTORY;
+  return (folder ? RemoveDirectoryW(wide.c_str()) : DeleteFileW(wide.c_str())) ? 0 : failed();
 }
 
 int fs_write(fs_handle file, const void *data, size_t size) {

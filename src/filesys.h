@@ -9,7 +9,6 @@
 #ifndef VELDOR_FILESYS_H_
 #define VELDOR_FILESYS_H_
 
-#include <cerrno>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -29,8 +28,9 @@ int fs_list_plain_files(std::vector<std::string> *names);
 /// True when the system takes |name|, in the current directory, for a
 /// device, so that opening it would open the device and not a file: on
 /// Windows, a name such as CON, AUX.IXF or "NUL .txt", as the running
-/// version of Windows decides.  Never on POSIX, where a device is a file of
-/// its own type, which fs_list_plain_files passes over.
+/// version of Windows decides, and a file that is no disk file (a FIFO
+/// under Wine).  Never on POSIX, where a device is a file of its own type,
+/// which fs_list_plain_files passes over.
 bool fs_is_device(const char *name);
 
 /// What tells one file or folder from another, whatever the names leading
@@ -75,19 +75,50 @@ int fs_leave_directory();
 /// The identity of the current directory.  Returns 0, or -1 with errno set.
 int fs_directory_id(file_id *id);
 
-/// Creates or truncates image file |name| in the current directory for
-/// writing, letting other programs go on reading and writing it.  Only a
-/// file of this one name is written over: anything else standing there is
-/// removed and a new file made in its place, so that whatever else leads
-/// to it keeps its bytes.  That is a symbolic link (on Windows, any reparse
-/// point: a junction or a mount point too); a file with other names (hard
-/// links) or the archive |archive| itself; and, on POSIX, a FIFO, a socket
-/// or a device.  When |archive| has no other name than this one, reached
-/// through a link, the call fails with EEXIST: replacing it would lose it.
-/// An old image that vanishes meanwhile is made again.  A directory there
-/// is EISDIR on POSIX, EACCES on Windows.  Returns its handle, or -1 with
+/// What stands at a name: nothing; a regular file; a directory; a link (on
+/// Windows any reparse point: a symbolic link, a junction, a mount point);
+/// or a special file, whose opening or writing could stall the run (a
+/// FIFO, a socket, a device; on Windows anything that is no disk file, such
+/// as a FIFO under Wine).
+enum fs_kind { fs_nothing, fs_regular, fs_directory, fs_link, fs_special };
+
+/// What a look finds at a name: its kind, and for a regular file its
+/// identity and its count of names.
+struct fs_entry {
+  fs_kind kind;
+  file_id id;
+  unsigned long links;
+};
+
+/// Looks at |name| in the current directory as it stands, a link and not
+/// what it leads to, opening nothing that could stall the run, and puts
+/// what is there in |entry| (fs_nothing where nothing is).  Returns 0, or
+/// -1 with errno set.
+int fs_look(const char *name, fs_entry *entry);
+
+/// Creates file |name| in the current directory for writing, letting other
+/// programs go on reading and writing it, where nothing stands: EEXIST
+/// where anything does, a link that leads nowhere too.  Returns its
+/// handle, or -1 with errno set.
+fs_handle fs_create_new(const char *name);
+
+/// Opens the file that stands at |name| in the current directory for
+/// writing, as it is (nothing truncated), following no link, waiting on no
+/// FIFO, and puts what it opened in |entry|.  Returns its handle, or -1
+/// with errno set: ENOENT, ELOOP or ENXIO where what stands there has
+/// changed since it was looked at (gone, a link, a FIFO).
+fs_handle fs_open_old_image(const char *name, fs_entry *entry);
+
+/// Empties open file |file|, which is at its start.  Returns 0, or -1 with
 /// errno set.
-fs_handle fs_create_image(const char *name, const file_id *archive);
+int fs_empty(fs_handle file);
+
+/// Removes name |name|, of |kind|, from the current directory: the name
+/// only (a link and not what it leads to; the other names of a file keep
+/// it), at once, though the file be open, and removed or left as it was,
+/// the file's attributes unchanged either way.  Returns 0, or -1 with
+/// errno set: ENOENT where the name has gone already.
+int fs_remove(const char *name, fs_kind kind);
 
 /// Writes all |size| bytes of |data| to |file|.  Returns 0, or -1 with
 /// errno set.
@@ -98,21 +129,6 @@ int fs_write(fs_handle file, const void *data, size_t size);
 /// True when |a| and |b| are one file.
 inline bool fs_same_file(const file_id &a, const file_id &b) {
   return a.volume == b.volume && a.file[0] == b.file[0] && a.file[1] == b.file[1];
-}
-
-/// What becomes of the file |id|, of |links| names and |regular| or not,
-/// found in an image's place while |archive| is read: 0, it is written
-/// over; -2, it is removed and a new file made there, so that whatever
-/// else leads to it keeps its bytes; or -1 with errno EEXIST, it is the
-/// archive and has no other name, which replacing it would lose.
-inline int fs_judge_old_image(const file_id &id, unsigned long links,
-                              bool regular, const file_id &archive) {
-  if (!fs_same_file(id, archive))
-    return regular && links == 1 ? 0 : -2;
-  if (links > 1)
-    return -2;
-  errno = EEXIST;
-  return -1;
 }
 
 #endif  // VELDOR_FILESYS_H_

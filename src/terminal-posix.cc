@@ -79,8 +79,8 @@ std::string term_name(FILE *stream, const char *name, int width) {
     // What it may not print: controls, separators that end a line (U+2028),
     // unassigned characters, bytes that are none.  musl's C locale decodes
     // each byte past ASCII as U+DF80 to U+DFFF, a surrogate, which no
-    // locale prints.
-    if (!iswprint(wint_t(c))) {
+    // locale prints.  Nor what would reorder the line.
+    if (!iswprint(wint_t(c)) || term_is_direction_control((unsigned long)c)) {
       shown += '?';
       columns++;
     } else {

@@ -50,9 +50,10 @@ std::string narrow_of(const std::wstring &wide, UINT to) {
 }
 
 // True for the characters that a console takes as commands rather than
-// shows (C0 and C1 controls, DEL), which term_name shows as "?".
+// shows (C0 and C1 controls, DEL), and those that would reorder the line,
+// which term_name shows as "?".
 bool is_control(wchar_t c) {
-  return c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0);
+  return c < 0x20 || c == 0x7F || (c >= 0x80 && c < 0xA0) || term_is_direction_control(c);
 }
 
 // True when |stream| is standard output and a console shows it.

@@ -40,10 +40,20 @@ void term_end();
 /// File name |name| as |stream| is to show it in a field |width| wide.  On
 /// a terminal or console each character that cannot be shown as itself is
 /// "?" (on POSIX what the locale cannot print, on Windows controls and lone
-/// surrogates), and the name is padded to |width| columns, or characters
-/// where the system tells no widths.  A file or pipe gets the name's own
+/// surrogates, and on both the controls of the text's direction), and the
+/// name is padded to |width| columns, or characters where the system tells
+/// no widths.  A file or pipe gets the name's own
 /// bytes (on Windows, in the DOS code page), which a "%-*s" then pads by
 /// bytes.
 std::string term_name(FILE *stream, const char *name, int width);
+
+/// True for the characters that set the direction of the text after them
+/// (U+061C, U+200E, U+200F, U+202A to U+202E, U+2066 to U+2069): shown
+/// raw, a name's could rearrange the line it stands in on a terminal that
+/// orders text by the bidirectional algorithm.
+inline bool term_is_direction_control(unsigned long c) {
+  return c == 0x061C || c == 0x200E || c == 0x200F || (c >= 0x202A && c <= 0x202E) ||
+         (c >= 0x2066 && c <= 0x2069);
+}
 
 #endif  // VELDOR_TERMINAL_H_

@@ -29,7 +29,11 @@ LINKED(int, fs_make_directory, (const char *name), (name), named(name), 0, -1, a
 LINKED(int, fs_enter_directory, (const char *name), (name), named(name), 0, -1, acts)
 LINKED(int, fs_leave_directory, (), (), named("."), 0, -1, acts)
 LINKED(int, fs_directory_id, (file_id *id), (id), named("."), 0, -1, acts)
-LINKED(fs_handle, fs_create_image, (const char *name, const file_id *archive), (name, archive), named(name), 0, -1, opens)
+LINKED(int, fs_look, (const char *name, fs_entry *entry), (name, entry), named(name), 0, -1, acts)
+LINKED(fs_handle, fs_create_new, (const char *name), (name), named(name), 0, -1, opens)
+LINKED(fs_handle, fs_open_old_image, (const char *name, fs_entry *entry), (name, entry), named(name), 0, -1, opens)
+LINKED(int, fs_empty, (fs_handle fd), (fd), opened(fd), 0, -1, acts)
+LINKED(int, fs_remove, (const char *name, fs_kind kind), (name, kind), named(name), 0, -1, acts)
 LINKED(int, fs_write, (fs_handle fd, const void *data, size_t size), (fd, data, size), opened(fd), 0, -1, acts)
 LINKED(int, term_write, (FILE *stream, const char *text, size_t size), (stream, text, size), stream == stderr ? "stderr" : "stdout", 0, -1, acts)
 
@@ -69,5 +73,7 @@ IMPORTED(4, BOOL, SetCurrentDirectoryW, (LPCWSTR name), (name), named(name), 0, 
 IMPORTED(8, BOOL, GetFileInformationByHandle, (HANDLE file, LPBY_HANDLE_FILE_INFORMATION info), (file, info), opened(intptr_t(file)), 0, FALSE, acts)
 IMPORTED(16, BOOL, GetFileInformationByHandleEx, (HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size), (file, kind, info, size), opened(intptr_t(file)), 0, FALSE, acts)
 IMPORTED(4, BOOL, SetEndOfFile, (HANDLE file), (file), opened(intptr_t(file)), 0, FALSE, acts)
+IMPORTED(4, DWORD, GetFileType, (HANDLE file), (file), opened(intptr_t(file)), 0, FILE_TYPE_UNKNOWN, acts)
+IMPORTED(16, BOOL, SetFileInformationByHandle, (HANDLE file, FILE_INFO_BY_HANDLE_CLASS kind, LPVOID info, DWORD size), (file, kind, info, size), opened(intptr_t(file)), 0, FALSE, acts)
 IMPORTED(20, BOOL, WriteConsoleW, (HANDLE console, const VOID *text, DWORD size, LPDWORD written, LPVOID reserved), (console, text, size, written, reserved), console == GetStdHandle(STD_ERROR_HANDLE) ? "stderr" : "stdout", 0, FALSE, acts)
 #endif

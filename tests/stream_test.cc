@@ -3,6 +3,7 @@
 #include "stream.h"
 
 #include "filesys.h"
+#include "image.h"
 #include "kit.h"
 #include "layout.h"
 
@@ -14,7 +15,7 @@ class Stream : public StreamTest {
   std::string copied(archive_stream *s, int32_t length) {
     std::string out = path("out");
     const file_id no_archive = {};
-    int fd = fs_create_image(out.c_str(), &no_archive);
+    fs_handle fd = image_create(out.c_str(), no_archive);
     EXPECT_EQ(stream_copy(s, fd, length), 0);
     EXPECT_EQ(fs_close(fd), 0);
     return load_file(out);
