@@ -59,7 +59,10 @@ const fault_case cases[] = {
     {"fs_enter_directory:A=EACCES", 255, "Permission denied", 0},
     {"fs_directory_id:A=EIO", 255, "Input/output error", 0},
     {"fs_create_new:A/00000001.BMP=EISDIR", 255, "Is a directory", 1},
-    // A place that another program keeps changing: looked at a few times.
+    // A place that changes between its look and its open (a link, a FIFO
+    // without a reader), looked at again; one that keeps changing, a few
+    // times.
+    {"fs_open_old_image:A/00000000.BMP=ELOOP,fs_open_old_image:A/00000000.BMP@2=ENXIO", 0, "", 3},
     {"fs_create_new:C/00000000.BMP=EEXIST,fs_create_new:C/00000000.BMP@2=EEXIST,"
      "fs_create_new:C/00000000.BMP@3=EEXIST,fs_create_new:C/00000000.BMP@4=EEXIST,"
      "fs_create_new:C/00000000.BMP@5=EEXIST", 255, "File exists", 2},
@@ -148,7 +151,12 @@ const fault_case cases[] = {
     // an archive, and removed where an image goes; and what Windows says is
     // a link (1024) or a junction (1040), which Wine cannot make, likewise.
     {"GetFileType:C.IXF=3", 0, "", 2, false, "C"},
-    {"GetFileType:A/00000001.BMP=3", 0, "", 3},
+    {"GetFileType:A/00000001.BMP=3,GetFileAttributesW:A/00000001.BMP=-1", 0, "", 3},  // no attributes
+    // What stands there cannot be looked at, opened to be removed at once
+    // (no matter: moved aside), or looked at once opened.
+    {"CreateFileW:A/00000000.BMP@2=ERROR_ACCESS_DENIED", 255, "Permission denied", 0},
+    {"CreateFileW:A/00000001.BMP@3=ERROR_ACCESS_DENIED", 0, "", 3},
+    {"GetFileInformationByHandle:A/00000000.BMP@2=ERROR_INVALID_FUNCTION", 255, "Invalid argument", 0},
     {"GetFileType:A/00000001.BMP=3,DeleteFileW:A/00000001.BMP=ERROR_ACCESS_DENIED",
      255, "Permission denied", 1},
     {"GetFileType:A/00000001.BMP=3,GetFileAttributesW:A/00000001.BMP=1040,"

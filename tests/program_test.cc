@@ -141,6 +141,10 @@ TEST_F(Program, StopsAtAFileInTheFoldersPlace) {
   run_options options;
   options.merge_streams = true;
   EXPECT_EQ(run(options).out, progress_made + report(not_a_directory));
+  // A folder where an image goes is left, and stops the run too.
+  fs::remove(path("B"));
+  fs::create_directories(path("B/00000000.BMP"));
+  EXPECT_EQ(run().err, report("Is a directory"));
 }
 
 TEST_F(Program, ExtractsArchivesNamedInAnyScriptInAFolderOfAnyName) {
