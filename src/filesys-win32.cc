@@ -45,17 +45,25 @@ fs_handle close_failed(HANDLE file, fs_handle result) {
   return result;
 }
 
-// The identity of open |file| in |id|, its count of names in |links| and
-// its attributes in |attributes|: a 128-bit id where Windows has it
+// What open |file| is, in |entry|: its kind, anything but a disk file (a
+// FIFO under Wine, which Windows has none of) being a special file; and
+// its identity and count of names: a 128-bit id where Windows has it
 // (Windows 8 on; ReFS's ids do not fit in 64 bits), the 64-bit file index
 // elsewhere.  Returns 0, or -1 with errno set.
-int handle_id(HANDLE file, file_id *id, unsigned long *links, DWORD *attributes) {
+int entry_of(HANDLE file, fs_entry *entry) {
   BY_HANDLE_FILE_INFORMATION info;
   FILE_ID_INFO full;
+  entry->kind = fs_special;
+  if (GetFileType(file) != FILE_TYPE_DISK)
+    return 0;
   if (!GetFileInformationByHandle(file, &info))
     return failed();
-  *links = info.nNumberOfLinks;
-  *attributes = info.dwFileAttributes;
+  DWORD attributes = info.dwFileAttributes;
+  entry->kind = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? fs_link
+                : attributes & FILE_ATTRIBUTE_DIRECTORY   ? fs_directory
+                                                          : fs_regular;
+  entry->links = info.nNumberOfLinks;
+  file_id *id = &entry->id;
   if (GetFileInformationByHandleEx(file, FileIdInfo, &full, sizeof full)) {
     id->volume = full.VolumeSerialNumber;
     memcpy(id->file, full.FileId.Identifier, sizeof id->file);
@@ -64,22 +72,6 @@ int handle_id(HANDLE file, file_id *id, unsigned long *links, DWORD *attributes)
     id->file[0] = uint64_t(info.nFileIndexHigh) << 32 | info.nFileIndexLow;
     id->file[1] = 0;
   }
-  return 0;
-}
-
-// What open |file| is, in |entry|: anything but a disk file (a FIFO under
-// Wine, which Windows has none of) is a special file.  Returns 0, or -1
-// with errno set.
-int entry_of(HANDLE file, fs_entry *entry) {
-  DWORD attributes;
-  entry->kind = fs_special;
-  if (GetFileType(file) != FILE_TYPE_DISK)
-    return 0;
-  if (handle_id(file, &entry->id, &entry->links, &attributes) != 0)
-    return -1;
-  entry->kind = attributes & FILE_ATTRIBUTE_REPARSE_POINT ? fs_link
-                : attributes & FILE_ATTRIBUTE_DIRECTORY   ? fs_directory
-                                                          : fs_regular;
   return 0;
 }
 
@@ -176,16 +168,24 @@ bool fs_is_device(const char *name) {
 }
 
 fs_handle fs_open_archive(const char *name, file_id *id) {
-  // A folder does not open without backup semantics: ERROR_ACCESS_DENIED.
+  // A folder does not open without backup semantics: ERROR_ACCESS_DENIED;
+  // what is no disk file, put there since the search, is refused as the
+  // POSIX layer refuses it.
   std::wstring wide;
-  unsigned long links;
-  DWORD attributes;
+  fs_entry entry;
   if (!win32_wide(name, &wide))
     return -1;
   fs_handle file = open_file(wide, GENERIC_READ, OPEN_EXISTING, 0);
-  if (file < 0 || handle_id(HANDLE(file), id, &links, &attributes) == 0)
-    return file;
-  return close_failed(HANDLE(file), -1);
+  if (file < 0)
+    return -1;
+  if (entry_of(HANDLE(file), &entry) != 0)
+    return close_failed(HANDLE(file), -1);
+  if (entry.kind != fs_regular) {
+    errno = EINVAL;
+    return close_failed(HANDLE(file), -1);
+  }
+  *id = entry.id;
+  return file;
 }
 
 long fs_read(fs_handle file, void *data, size_t size) {
@@ -239,10 +239,11 @@ int fs_directory_id(file_id *id) {
                            nullptr);
   if (dir == INVALID_HANDLE_VALUE)
     return failed();
-  unsigned long links;
-  DWORD attributes;
-  int result = handle_id(dir, id, &links, &attributes);
+  fs_entry entry;
+  int result = entry_of(dir, &entry);
   CloseHandle(dir);
+  if (result == 0)
+    *id = entry.id;
   return result;
 }
 
