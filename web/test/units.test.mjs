@@ -8,38 +8,33 @@ import { mkdtempSync, rmSync, writeFileSync } from "node:fs";
 import { tmpdir } from "node:os";
 import { join } from "node:path";
 import { build } from "esbuild";
-import { unzipSync } from "fflate";
-import { bytes, entry } from "./kit.mjs";
 
 const load = async (module) => {
-  const { outputFiles } = await build({
-    entryPoints: [new URL(`../src/${module}.ts`, import.meta.url).pathname],
-    bundle: true, format: "esm", platform: "node", write: false, logLevel: "warning",
-  });
+  const entryPoints = [new URL(`../src/${module}.ts`, import.meta.url).pathname];
+  const { outputFiles } = await build({ entryPoints, bundle: true, format: "esm", platform: "node", write: false });
   return import(`data:text/javascript;base64,${Buffer.from(outputFiles[0].text).toString("base64")}`);
 };
 const { ConsoleView } = await load("console");
 const { MemFile, MemDirectory, finish } = await load("memfs");
 const { picture_of } = await load("preview");
 const { make_zip } = await load("save");
+const bytes = (text) => new TextEncoder().encode(text);
 
 test("the console shows what a terminal shows, however the writes cut the text", () => {
   globalThis.requestAnimationFrame = () => {};
   const view = { textContent: "", scrollTop: 0, scrollHeight: 500 };
   const cases = [
-    [["Traitement de A.IXF ...", "\rTraitement de A.IXF ...  1 fichier extrait."], "Traitement de A.IXF ...  1 fichier extrait."],
-    [["abcdef\rXY", "\r\n", "next"], "XYcdef\nnext"],
-    // É (C3 89) and 😀 (F0 9F 98 80) cut between writes.
+    [["abcdef\rXY", "\r\n", "\u00c9t\u00e9\r\u00ce"], "XYcdef\n\u00cet\u00e9"],
+    // É (C3 89) and 😀 (F0 9F 98 80) cut between writes; a character that
+    // never ends.
     [[Uint8Array.of(0xc3), Uint8Array.of(0x89, 0x74, 0xf0, 0x9f), Uint8Array.of(0x98, 0x80, 0x0d, 0x41)], "At😀"],
-    [["\u00c9t\u00e9\r\u00ce"], "\u00cet\u00e9"],
-    [[Uint8Array.of(0x61, 0xc3)], "a\ufffd"], // a character that never ends
+    [[Uint8Array.of(0x61, 0xc3)], "a\ufffd"],
   ];
   for (const [writes, shown] of cases) {
     const console = new ConsoleView(view);
     for (const write of writes) console.write(typeof write === "string" ? bytes(write) : write);
     console.end();
-    assert.equal(view.textContent, shown, JSON.stringify(writes));
-    assert.equal(view.scrollTop, 500);
+    assert.deepEqual([view.textContent, view.scrollTop], [shown, 500], JSON.stringify(writes));
   }
 });
 
@@ -50,17 +45,13 @@ class DiskFile extends Blob {
     super();
     Object.assign(this, { data, fail });
   }
-  get size() {
-    return this.data.length;
-  }
-  slice(start, end) {
-    return new DiskFile(this.data.subarray(start, end), this.fail);
-  }
+  get size() { return this.data.length; } // prettier-ignore
+  slice(start, end) { return new DiskFile(this.data.subarray(start, end), this.fail); } // prettier-ignore
 }
 globalThis.FileReaderSync = class {
-  readAsArrayBuffer(blob) {
-    if (blob.fail) throw new Error("NotReadableError");
-    return blob.data.slice().buffer;
+  readAsArrayBuffer({ data, fail }) {
+    if (fail) throw new DOMException("changed since chosen", "NotReadableError");
+    return data.slice().buffer;
   }
 };
 
@@ -96,6 +87,14 @@ test("the program's folder reads chosen files across their chunks and hands each
 });
 
 test("previews show the rows as the archive stores them", () => {
+  // An entry of |width| x |height|: its header, then pixel bytes 1, 2 ...
+  const entry = (width, height, extra = 2) => {
+    const out = new Uint8Array(54 + width * Math.abs(height) * 3 + extra).map((_, i) => i - 53);
+    out.set(bytes("BM"));
+    new DataView(out.buffer).setInt32(18, width, true);
+    new DataView(out.buffer).setInt32(22, height, true);
+    return out;
+  };
   const rgb = ({ rgba }) => [...rgba].filter((_, i) => i % 4 !== 3);
   // Bottom-up, blue-green-red, each row 3 x 3 bytes with no padding.
   const three = picture_of(entry(3, 2), 256);
@@ -110,19 +109,9 @@ test("previews show the rows as the archive stores them", () => {
     assert.equal(picture_of(none, 256), null);
 });
 
-test("the .zip holds every image, named as made on Unix, Zip64 past 65,535 entries, stored without compression", async () => {
+test("the .zip, stored without compression, holds 70,000 images: Zip64's end records", async () => {
   const scratch = mkdtempSync(join(tmpdir(), "veldor-zip-"));
-  const when = new Date(2026, 11, 10, 13, 51, 28);
   const image = (name, text) => ({ name, parts: [bytes(text.slice(0, 3)), bytes(text.slice(3))] });
-  const folders = [{ name: "\u00celes", images: [image("00000000.BMP", "BM image one"), image("00000001.BMP", "BM two")] }, { name: "EMPTY", images: [] }];
-  const zip = new Uint8Array(await (await make_zip(folders, when, () => {})).arrayBuffer());
-  const files = unzipSync(zip);
-  assert.deepEqual(Object.keys(files), ["\u00celes/00000000.BMP", "\u00celes/00000001.BMP", "EMPTY/"]);
-  assert.equal(new TextDecoder().decode(files["\u00celes/00000001.BMP"]), "BM two");
-  // Made on Unix, with UTF-8 names.
-  const central = Buffer.from(zip).indexOf(Buffer.from("PK\x01\x02", "latin1"));
-  assert.deepEqual([zip[central + 5], zip[central + 9] & 8], [3, 8]);
-
   // Stored, as where the browser has no compression, and past 65,535
   // entries: Debian's unzip checks every entry's CRC.
   const compression = globalThis.CompressionStream;
@@ -130,10 +119,8 @@ test("the .zip holds every image, named as made on Unix, Zip64 past 65,535 entri
   try {
     const many = [{ name: "MANY", images: Array.from({ length: 70000 }, (_, i) => image(`${String(i).padStart(8, "0")}.BMP`, `BM ${i}`)) }];
     const path = join(scratch, "many.zip");
-    writeFileSync(path, new Uint8Array(await (await make_zip(many, when, () => {})).arrayBuffer()));
-    assert.match(execFileSync("unzip", ["-tq", path]).toString(), /No errors detected/);
-    const names = execFileSync("unzip", ["-Z1", path], { maxBuffer: 1 << 24 }).toString();
-    assert.equal(names.split("\n").filter(Boolean).length, 70000);
+    writeFileSync(path, new Uint8Array(await (await make_zip(many, new Date(), () => {})).arrayBuffer()));
+    assert.match(`${execFileSync("unzip", ["-tq", path])}${execFileSync("unzip", ["-Zt", path])}`, /^No errors detected.*\n70000 files,/m);
   } finally {
     globalThis.CompressionStream = compression;
     rmSync(scratch, { recursive: true, force: true });
