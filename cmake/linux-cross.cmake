@@ -1,11 +1,15 @@
 # Cross-compiles veldor for another Linux architecture with Debian's cross
-# compilers; included by linux-aarch64.cmake and linux-armhf.cmake, which
-# name it:
-#   cross_triple  the GNU triple of the compilers and the C library
-#   cross_qemu    the qemu-user program that runs its programs
-#   VELDOR_ARCH   the architecture in the Linux archive's name
-#   VELDOR_DEB_ARCH  Debian's name for it, in the .deb
-# Programs run under qemu-user, with the C library of the cross compilers.
+# compilers; included by cmake/linux-NAME.cmake, which sets VELDOR_ARCH to
+# NAME.  The rest is the architecture's line in platforms.sh: Debian's name
+# of it (VELDOR_DEB_ARCH, for the .deb), the GNU triple of its compilers and
+# C library, CMake's processor, and the qemu-user program that runs its
+# programs here, with the cross compilers' C library.
+file(STRINGS ${CMAKE_CURRENT_LIST_DIR}/platforms.sh row REGEX "^${VELDOR_ARCH} ")
+string(REGEX REPLACE " +" ";" row "${row}")
+list(GET row 1 VELDOR_DEB_ARCH)
+list(GET row 2 cross_triple)
+list(GET row 3 CMAKE_SYSTEM_PROCESSOR)
+list(GET row 4 cross_qemu)
 set(CMAKE_SYSTEM_NAME Linux)
 set(CMAKE_C_COMPILER ${cross_triple}-gcc)
 set(CMAKE_CXX_COMPILER ${cross_triple}-g++)
