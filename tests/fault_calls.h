@@ -1,6 +1,8 @@
 // The calls that veldor-faults puts a stand-in in front of: the one list.
-// tests/CMakeLists.txt reads it for the linker's --wrap options, and
-// faults.cc includes it to define the stand-ins.  A row, on one line:
+// faults.cc includes it to define the stand-ins; tests/CMakeLists.txt has
+// the compiler's preprocessor read it, with LINKED and IMPORTED defined to
+// name the calls, for the linker's --wrap options, so that any condition
+// here is the compiler's own.  A row:
 //
 //   LINKED(type, call, (params), (args), target, size, failure, kind)
 //     a call linked from an object or a library (ld --wrap=call);
