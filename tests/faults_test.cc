@@ -141,7 +141,9 @@ const fault_case cases[] = {
     // Removed at once where Windows can (Wine cannot: the second time); or
     // moved aside, under a name of its own, and put back where the delete
     // fails (a read-only file).
-    {"SetFileInformationByHandle:A/00000001.BMP=1", 0, "", 3},
+    {"SetFileInformationByHandle:A/00000001.BMP=1,fs_look:A/00000001.BMP@2=EIO", 255,
+     "Input/output error", 1},  // not moved aside: looked at again
+    {"MoveFileExW:A/00000001.BMP=ERROR_ACCESS_DENIED", 255, "Permission denied", 1},
     {"MoveFileExW:A/00000001.BMP=ERROR_ALREADY_EXISTS", 0, "", 3, false, "A/00000001.BMP.veldor-removed-1"},
     {"DeleteFileW:A/00000001.BMP.veldor-removed-0=ERROR_ACCESS_DENIED", 255, "Permission denied", 1,
      false, "A/00000001.BMP.veldor-removed-0"},

@@ -145,12 +145,12 @@ TEST_F(WindowsConsole, ShowsTextAndNamesAsThemselvesInAnyCodePage) {
   EXPECT_EQ(term_name(stdout, lone, 2),
             "a?\xED\x9F\xBF???\xEE\x80\x80\xF0\x90\x8F\xBF\xF4\x8F\xBF\xBD? \xC2\xA0");
   EXPECT_EQ(term_name(stdout, "\xFF" "a\x01", 4), "?a? ");
-  // The controls of the text's direction, each beside what shows as itself
-  // (U+061B, U+061C, U+200D to U+200F, U+202A, U+202E, U+202F, U+2066,
-  // U+2069, U+206A).
-  EXPECT_EQ(term_name(stdout, "\xD8\x9B\xD8\x9C\xE2\x80\x8D\xE2\x80\x8E\xE2\x80\x8F\xE2\x80\xAA\xE2\x80\xAE"
-                              "\xE2\x80\xAF\xE2\x81\xA6\xE2\x81\xA9\xE2\x81\xAA", 0),
-            "\xD8\x9B?\xE2\x80\x8D????\xE2\x80\xAF??\xE2\x81\xAA");
+  // The C1 controls' ends (U+0080, U+009F) and the controls of the text's
+  // direction, each beside what shows as itself (U+061B, U+061C, U+200D to
+  // U+200F, U+202A, U+202E, U+202F, U+2066, U+2069, U+206A).
+  EXPECT_EQ(term_name(stdout, "\xC2\x80\xC2\x9F\xD8\x9B\xD8\x9C\xE2\x80\x8D\xE2\x80\x8E\xE2\x80\x8F\xE2\x80\xAA"
+                              "\xE2\x80\xAE\xE2\x80\xAF\xE2\x81\xA6\xE2\x81\xA9\xE2\x81\xAA", 0),
+            "??\xD8\x9B?\xE2\x80\x8D????\xE2\x80\xAF??\xE2\x81\xAA");
 }
 
 TEST_F(WindowsConsole, WaitsForAKeyPressedAfterThePrompt) {
