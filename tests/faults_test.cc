@@ -66,6 +66,8 @@ const fault_case cases[] = {
     {"fs_create_new:C/00000000.BMP=EEXIST,fs_create_new:C/00000000.BMP@2=EEXIST,"
      "fs_create_new:C/00000000.BMP@3=EEXIST,fs_create_new:C/00000000.BMP@4=EEXIST,"
      "fs_create_new:C/00000000.BMP@5=EEXIST", 255, "File exists", 2},
+    {"fs_create_new:C/00000000.BMP=EEXIST,fs_create_new:C/00000000.BMP@2=EEXIST,"
+     "fs_create_new:C/00000000.BMP@3=EEXIST,fs_create_new:C/00000000.BMP@4=EEXIST", 0, "", 3},
     {"fs_write:A/00000001.BMP=ENOSPC", 255, "No space left on device", 1},
     {"fs_close:A/00000000.BMP=ENOSPC", 255, "No space left on device", 0},
     {"fs_close:A.IXF=EIO", 255, "Input/output error", 2},
