@@ -58,11 +58,11 @@ TEST(WideNames, RefuseBytesThatAreNoUtf8) {
     EXPECT_EQ(term_name(stdout, name, 13), name);  // shown as it is
   }
   // Windows names are UTF-16 whatever their surrogates: each converts to
-  // UTF-8 and back, paired or not.
-  const std::wstring odd = L"\xD7FF\xDC00\xDC00\xD800\xDFFF\xDBFF\xDFFF\xDBFF\xE000";
+  // UTF-8 and back, paired or not (a high one before another high one too).
+  const std::wstring odd = L"\xD7FF\xDC00\xDC00\xD800\xDFFF\xDBFF\xDFFF\xDBFF\xE000\xD800\xDBFF\xDC00";
   std::wstring back;
   EXPECT_EQ(win32_utf8(odd.c_str()), "\xED\x9F\xBF\xED\xB0\x80\xED\xB0\x80\xF0\x90\x8F\xBF"
-                                     "\xF4\x8F\xBF\xBF\xED\xAF\xBF\xEE\x80\x80");
+                                     "\xF4\x8F\xBF\xBF\xED\xAF\xBF\xEE\x80\x80\xED\xA0\x80\xF4\x8F\xB0\x80");
   EXPECT_TRUE(win32_wide(win32_utf8(odd.c_str()).c_str(), &back) && back == odd);
 }
 
