@@ -155,6 +155,7 @@ const fault_case cases[] = {
     // an archive, and removed where an image goes; and what Windows says is
     // a link (1024) or a junction (1040), which Wine cannot make, likewise.
     {"GetFileType:C.IXF=3", 0, "", 2, false, "C"},
+    {"GetFileType:A.IXF@2=3", 255, "Invalid argument", 0},  // since the search
     {"GetFileType:A/00000001.BMP=3,GetFileAttributesW:A/00000001.BMP=-1", 0, "", 3},  // no attributes
     // What stands there cannot be looked at, opened to be removed at once
     // (no matter: moved aside), or looked at once opened.
