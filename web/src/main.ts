@@ -34,8 +34,8 @@ if (!("webkitdirectory" in HTMLInputElement.prototype)) {
   element("no-folder").textContent = words.no_folder;
 }
 
-// A worker runs one run, and is started before it is needed: it has the
-// program to make ready.
+// A worker runs one run, and is started before it is needed, when no run
+// goes: it has the program to make ready.
 const worker_url = URL.createObjectURL(new Blob([WORKER_SOURCE], { type: "text/javascript" }));
 function start_worker() {
   const worker = new Worker(worker_url);
@@ -44,7 +44,7 @@ function start_worker() {
   });
   return { worker, reads_files };
 }
-let spare = start_worker();
+let spare: ReturnType<typeof start_worker> | null = start_worker();
 
 interface Run {
   worker: Worker;
@@ -64,10 +64,10 @@ function enable_saving(): void {
 async function run(chosen: Chosen[]): Promise<void> {
   if (chosen.length === 0) return;
   current?.worker.terminate();
-  const { worker, reads_files } = spare;
+  const { worker, reads_files } = spare ?? start_worker();
+  spare = null;
   const it: Run = { worker, view: new ConsoleView(element("console")), images: new Map() };
   current = it;
-  spare = start_worker();
   folders = [];
   outcome.textContent = save_status.textContent = "";
   progress.value = 0;
@@ -116,6 +116,7 @@ function heard(it: Run, message: FromWorker): void {
       it.view.end();
       it.worker.terminate();
       current = null;
+      spare = start_worker(); // after the run: it makes its program ready at full speed
       folders = message.folders.map(({ name, images }) => ({
         name,
         images: images.flatMap((image) => {
